@@ -1,0 +1,21 @@
+include(GoogleTest)
+
+# rrz_module(NAME SOURCES ... DEPS ...)
+#   A static, position-independent library of one folder, linked into the
+#   plug-in library and into the unit tests of that folder.
+function(rrz_module name)
+  cmake_parse_arguments(M "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${M_SOURCES})
+  target_link_libraries(${name} PUBLIC ${M_DEPS})
+endfunction()
+
+# rrz_test(NAME SOURCES ... DEPS ... [LABELS ...])
+#   A GoogleTest executable registered with CTest, one CTest entry per test.
+#   The label "threaded" marks suites that also run under ThreadSanitizer.
+function(rrz_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES LABELS "${T_LABELS}" TIMEOUT 120)
+endfunction()

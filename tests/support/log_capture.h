@@ -1,0 +1,36 @@
+// LogCapture: collects the plug-in's log lines in a unit test that links the
+// modules statically. While an instance lives it owns the private log entries
+// of the browser's private table; lines from every thread are kept in order.
+// Only one LogCapture may live at a time.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+class LogCapture {
+public:
+    struct Line {
+        int level;
+        std::string text;
+    };
+
+    LogCapture();
+    ~LogCapture();
+
+    std::vector<Line> lines() const;
+    std::vector<std::string> texts(int level) const;
+    // True when some line of `level` (-1: any level) contains `fragment`.
+    bool contains(const std::string& fragment, int level = -1) const;
+    size_t count(const std::string& fragment, int level = -1) const;
+    void clear();
+
+private:
+    static void onError(const char* text);
+    static void onWarning(const char* text);
+    static void onMessage(const char* text);
+    void add(int level, const char* text);
+
+    mutable std::mutex mMutex;
+    std::vector<Line> mLines;
+};
