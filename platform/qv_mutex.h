@@ -7,7 +7,15 @@
 // next locker gets it, is told so, and the mutex stays usable).
 //
 // The pthread mutex is the first member, so the object's address is also the
-// address of the POSIX mutex.
+// address of the POSIX mutex. Code that locks it with pthread_mutex_lock
+// directly must handle EOWNERDEAD itself (pthread_mutex_consistent before
+// unlocking), or the mutex becomes unusable for every process; lockEx() and
+// tryLock() do that.
+//
+// To share it between processes, construct it with placement new at the
+// start of a shared block (CQVShMem) in the process that created the block;
+// the others use that object through the block's address and never
+// construct or destroy it. Any thread of any such process may lock it.
 #pragma once
 
 #include <pthread.h>
@@ -29,8 +37,12 @@ public:
     // and the mutex has been made consistent again.
     LockResult lockEx();
     bool lock() { return lockEx() != LOCK_FAILED; }
+    // true when the caller now holds it (also after a dead owner); false
+    // at once when another thread holds it.
     bool tryLock();
+    // false when the calling thread does not hold it.
     bool unlock();
+    // A mutex whose initialisation failed refuses every lock.
 
     bool isValid() const { return mValid; }
     pthread_mutex_t* native() { return &mMutex; }
