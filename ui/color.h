@@ -1,0 +1,29 @@
+// CColor: an RGB colour, each component a double meant to lie in 0..1
+// (neither clamped nor validated). Widgets take colours by value and keep
+// their own copies.
+#pragma once
+
+namespace NPluginUI {
+
+class CColor {
+public:
+    CColor(double red, double green, double blue);
+    CColor(const CColor& other);
+    virtual ~CColor();
+    CColor& operator=(const CColor& other);
+
+    double getRed() const;
+    double getGreen() const;
+    double getBlue() const;
+
+    // True when every component differs by strictly less than 1e-6; a NaN
+    // component never compares equal.
+    bool operator==(const CColor& other) const;
+
+private:
+    double mRed;
+    double mGreen;
+    double mBlue;
+};
+
+}  // namespace NPluginUI
