@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build, the tests and the tools need.
 # Runs apt-get only when something is missing.
 set -euo pipefail
-packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev
+packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev fonts-dejavu-core
           g++-arm-linux-gnueabihf)
 missing=()
 for p in "${packages[@]}"; do
