@@ -16,6 +16,23 @@ function(rrz_test name)
   cmake_parse_arguments(T "" "" "SOURCES;DEPS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+  set(properties TIMEOUT 120)
+  if(T_LABELS)
+    list(APPEND properties LABELS "${T_LABELS}")
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES LABELS "${T_LABELS}" TIMEOUT 120)
+                       PROPERTIES ${properties})
+endfunction()
+
+# rrz_plugin_library(NAME SOURCES ... DEPS ...)
+#   A loadable plug-in: the given sources plus the module libraries, whole,
+#   exporting only the NPAPI surface (NP_*, NPP_*, NPN_*).
+function(rrz_plugin_library name)
+  cmake_parse_arguments(P "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} SHARED ${P_SOURCES})
+  target_link_libraries(${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${P_DEPS}>")
+  target_link_options(${name} PRIVATE
+    "-Wl,--version-script=${PROJECT_SOURCE_DIR}/plugin_base/exports.map")
+  set_target_properties(${name} PROPERTIES
+    LINK_DEPENDS "${PROJECT_SOURCE_DIR}/plugin_base/exports.map")
 endfunction()
