@@ -95,6 +95,10 @@ bool makeDirRecursive(const char* path, UInt32 mode) {
         return false;
     }
     std::string current(path);
+    // "a/b/" names the directory "a/b".
+    while (current.size() > 1 && current.back() == '/') {
+        current.pop_back();
+    }
     // Create each missing parent in turn; an existing one is fine.
     for (size_t slash = current.find('/', 1); slash != std::string::npos;
          slash = current.find('/', slash + 1)) {
@@ -107,7 +111,7 @@ bool makeDirRecursive(const char* path, UInt32 mode) {
         }
         current[slash] = '/';
     }
-    return mkdir(path, static_cast<mode_t>(mode)) == 0;
+    return mkdir(current.c_str(), static_cast<mode_t>(mode)) == 0;
 }
 
 bool recursiveRemove(const char* path) {

@@ -84,14 +84,22 @@ public:
 
 private:
     void release() {
-        // acq_rel: the last owner must see every write the others made
-        // before they let go.
-        if (mCount != nullptr && mCount->fetch_sub(1, std::memory_order_acq_rel) == 1) {
-            delete mCount;
-            Policy::destroy(mObject);
-        }
+        std::atomic<UInt32>* count = mCount;
+        T* object = mObject;
         mObject = nullptr;
         mCount = nullptr;
+        // acq_rel: the last owner must see every write the others made
+        // before they let go.
+        if (count != nullptr && count->fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            destroyLast(count, object);
+        }
+    }
+
+    // Out of line: inlined into loops of copies, the delete makes GCC warn
+    // that the count of a later copy (a different block) may be freed.
+    __attribute__((noinline)) static void destroyLast(std::atomic<UInt32>* count, T* object) {
+        delete count;
+        Policy::destroy(object);
     }
 
     T* mObject;
