@@ -24,15 +24,21 @@ function(rrz_test name)
                        PROPERTIES ${properties})
 endfunction()
 
-# rrz_plugin_library(NAME SOURCES ... DEPS ...)
-#   A loadable plug-in: the given sources plus the module libraries, whole,
-#   exporting only the NPAPI surface (NP_*, NPP_*, NPN_*).
+# rrz_plugin_library(NAME SOURCES ... WHOLE ... DEPS ...)
+#   A loadable plug-in: the given sources plus the module libraries,
+#   exporting only the NPAPI surface (NP_*, NPP_*, NPN_*). The WHOLE
+#   libraries (the entry points and wrappers, which nothing inside the
+#   library references) are linked in whole; DEPS as usual.
 function(rrz_plugin_library name)
-  cmake_parse_arguments(P "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(P "" "" "SOURCES;WHOLE;DEPS" ${ARGN})
   add_library(${name} SHARED ${P_SOURCES})
-  target_link_libraries(${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${P_DEPS}>")
-  target_link_options(${name} PRIVATE
+  set(whole "")
+  foreach(lib ${P_WHOLE})
+    list(APPEND whole "$<TARGET_FILE:${lib}>")
+  endforeach()
+  target_link_options(${name} PRIVATE "LINKER:--whole-archive" ${whole} "LINKER:--no-whole-archive"
     "-Wl,--version-script=${PROJECT_SOURCE_DIR}/plugin_base/exports.map")
+  target_link_libraries(${name} PRIVATE ${P_WHOLE} ${P_DEPS})
   set_target_properties(${name} PROPERTIES
     LINK_DEPENDS "${PROJECT_SOURCE_DIR}/plugin_base/exports.map")
 endfunction()
