@@ -27,7 +27,7 @@
 struct CStorageLockBlock {
     // Larger than any process id (Linux pid_max is at most 2^22, QNX pids fit
     // in 31 bits but are never this value in practice).
-    static const UInt32 READY = 0x7EADC0DEu;
+    static constexpr UInt32 READY = 0x7EADC0DEu;
 
     CQVMutex mutex;
     std::atomic<UInt32> state;

@@ -46,10 +46,10 @@ public:
 
     static const char* const sVersion;        // "$Change: 273562 $"
     static const char* const sShMemName;      // "officeplugin_storage_mutex"
-    static const UInt32 sStorageSize = 104857600;  // cache budget, 100 MiB
+    static constexpr UInt32 sStorageSize = 104857600;  // cache budget, 100 MiB
     // How long init() waits for another process to finish constructing the
     // shared mutex.
-    static const UInt32 sMutexReadyTimeoutMs = 5000;
+    static constexpr UInt32 sMutexReadyTimeoutMs = 5000;
 
     CStorageManager();
     virtual ~CStorageManager();
