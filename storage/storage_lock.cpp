@@ -15,10 +15,10 @@ bool processIsGone(UInt32 pid) {
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
-UInt64 monotonicMs() {
+UInt64 monotonicNs() {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<UInt64>(ts.tv_sec) * 1000u + static_cast<UInt64>(ts.tv_nsec) / 1000000u;
+    return static_cast<UInt64>(ts.tv_sec) * 1000000000u + static_cast<UInt64>(ts.tv_nsec);
 }
 
 // Builds the mutex in place and publishes it. The caller has claimed the
@@ -45,7 +45,7 @@ CQVMutex* CStorageLockBlock::prepare(void* address, UInt32 timeoutMs) {
     // accessed atomically.
     CStorageLockBlock* block = static_cast<CStorageLockBlock*>(address);
     const UInt32 self = static_cast<UInt32>(::getpid());
-    const UInt64 deadline = monotonicMs() + timeoutMs;
+    const UInt64 deadline = monotonicNs() + static_cast<UInt64>(timeoutMs) * 1000000u;
 
     for (;;) {
         UInt32 state = block->state.load(std::memory_order_acquire);
@@ -58,7 +58,7 @@ CQVMutex* CStorageLockBlock::prepare(void* address, UInt32 timeoutMs) {
             }
             continue;  // somebody else claimed it; look again
         }
-        if (monotonicMs() >= deadline) {
+        if (monotonicNs() >= deadline) {
             return nullptr;
         }
         ::usleep(kPollMicroseconds);

@@ -75,6 +75,8 @@ bool CStorageManager::init() {
 
     mCacheMutex = CStorageLockBlock::prepare(mShMem.address(), sMutexReadyTimeoutMs);
     if (mCacheMutex == nullptr) {
+        QV_LOG(LogMessage::ERROR, "Error: the mutex in shared memory %s was not made ready",
+               mShMem.name().c_str());
         QV_LOG(LogMessage::ERROR, "mCacheMutex == 0");
         if (!mShMem.unmap()) {
             QV_LOG(LogMessage::ERROR, "Can't unmap shared memory: %s", strerror(errno));
