@@ -1,0 +1,67 @@
+// Registration of the instance with the browser's plug-in controller.
+#include "log/logger.h"
+#include "plugin_base/plugin_module.h"
+#include "plugin_base/qv_plugin_base.h"
+#include "platform/qv_operating_system.h"
+
+bool _CQVPluginBase::registerPlugin() {
+    QV_LOG_ENTRY();
+    QV_LOG(LogMessage::MESSAGE, "aquiring lock");
+    mRegisterMutex.lock();
+    QV_LOG(LogMessage::MESSAGE, "locked, mParamIsSet = %s, mRegisterPending = %s", mParamIsSet ? "true" : "false",
+           mRegisterPending ? "true" : "false");
+    bool sent = false;
+    if (mParamIsSet && mRegisterPending && transport() != nullptr) {
+        CQVString description(PluginGetDescription());
+        CQVString mimeDescription(PluginGetMimeTypeDescription());
+        QV_LOG(LogMessage::MESSAGE, "Calling requestRegister from thread %d (%s, %s, ..., %d)",
+               QVOperatingSystem::getCurrentTID(), description.c_str(), mimeDescription.c_str(), mProcessId);
+        transport()->requestRegister(description, mimeDescription, mParams);
+        transport()->notifyOnConfigPath(true);
+        mRegisterPending = false;
+        sent = true;
+    }
+    mRegisterMutex.unlock();
+    QV_LOG(LogMessage::MESSAGE, "unlocked");
+    return sent;
+}
+
+void _CQVPluginBase::componentConnected() {
+    QV_LOG_ENTRY();
+    QV_LOG(LogMessage::MESSAGE, "from thread %d", QVOperatingSystem::getCurrentTID());
+    mRegisterPending = true;
+    registerPlugin();
+}
+
+void _CQVPluginBase::componentDisconnected() {
+    QV_LOG_ENTRY();
+    mRegisterPending = false;
+    mRegistered = false;
+}
+
+void _CQVPluginBase::responseRegister(NPluginsIPCCommunications::eResult result) {
+    QV_LOG_ENTRY();
+    QV_LOG(LogMessage::MESSAGE, "responseRegister");
+    if (result == 1) {
+        QV_LOG(LogMessage::ERROR, "Error: RESULT_ERROR");
+        return;
+    }
+    mRegistered = true;
+    if (mInitialized && transport() != nullptr) {
+        Int32 x, y, width, height;
+        {
+            std::lock_guard<std::mutex> lock(mWindowMutex);
+            x = mWindow.x;
+            y = mWindow.y;
+            width = static_cast<Int32>(mWindow.width);
+            height = static_cast<Int32>(mWindow.height);
+        }
+        transport()->requestSetWindow(x, y, width, height);
+    }
+}
+
+bool _CQVPluginBase::ZetaClientAdd(void* client) {
+    QV_LOG_ENTRY();
+    NPluginsIPCCommunications::CIPCTransportBase* ipc = transport();
+    return ipc != nullptr ? ipc->addIPCClient(client) : false;
+}
