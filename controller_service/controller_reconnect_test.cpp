@@ -25,12 +25,13 @@ protected:
 };
 
 TEST_F(ControllerReconnect, ControllerRestartIsReportedAndRegistrationSentAgain) {
-    CPluginControllerService controller;
-    controller.setConfigPath("/cfg/one", true);
-    ASSERT_TRUE(controller.start());
     TestConsumer consumer;
     std::unique_ptr<CZetaIPCAdapter> adapter(new CZetaIPCAdapter(&consumer));
     consumer.registerThrough.store(adapter.get());
+    // Started only now, so that the consumer registers on the first connect.
+    CPluginControllerService controller;
+    controller.setConfigPath("/cfg/one", true);
+    ASSERT_TRUE(controller.start());
     ASSERT_TRUE(consumer.waitFor("register 0"));
     ASSERT_TRUE(consumer.waitFor("config /cfg/one"));
     EXPECT_EQ(1u, adapter->getInstanceId());

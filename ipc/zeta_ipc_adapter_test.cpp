@@ -3,8 +3,9 @@
 // stand-in.
 #include "ipc/zeta_ipc_adapter.h"
 
+#include "ipc/controller_role.h"
+
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -73,24 +74,12 @@ protected:
     LogCapture capture;
 };
 
-// Builds an adapter while no file descriptor is left, so that its
-// connection cannot be set up and refuses the proxy.
-CZetaIPCAdapter* adapterWithoutDescriptors(CIPCConsumerBase* consumer) {
-    rlimit saved;
-    getrlimit(RLIMIT_NOFILE, &saved);
-    int probe = dup(0);
-    rlimit tight = saved;
-    tight.rlim_cur = static_cast<rlim_t>(probe);
-    close(probe);
-    setrlimit(RLIMIT_NOFILE, &tight);
-    CZetaIPCAdapter* adapter = new CZetaIPCAdapter(consumer);
-    setrlimit(RLIMIT_NOFILE, &saved);
-    return adapter;
-}
-
 TEST_F(ZetaIPCAdapterTest, RequestsAreRefusedWithResultOneOnTheCallingThreadWhenTheProxyWasNotAdded) {
     RecordingConsumer consumer;
-    CZetaIPCAdapter* adapter = adapterWithoutDescriptors(&consumer);
+    // A role that names no socket: the connection refuses the proxy.
+    setControllerRoleName("no/such/role");
+    CZetaIPCAdapter* adapter = new CZetaIPCAdapter(&consumer);
+    setControllerRoleName("BrowserPluginCtrl");
     ASSERT_FALSE(adapter->isProxyAdded());
     EXPECT_TRUE(capture.contains("Error while to add Zeta proxy to Zeta connection", 2));
 
@@ -167,6 +156,20 @@ TEST_F(ZetaIPCAdapterTest, DestroyingAnAdapterWhoseThreadFailedToStartReturnsAft
     const auto took = std::chrono::steady_clock::now() - before;
     EXPECT_GE(took, 10ms);
     EXPECT_LT(took, 60ms);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ControllerRole, DefaultsToBrowserPluginCtrlAndKeeps255Characters) {
+    EXPECT_STREQ("BrowserPluginCtrl", NPluginsIPCCommunications::getControllerRoleName());
+    std::string longRole(300, 'r');
+    NPluginsIPCCommunications::setControllerRoleName(longRole.c_str());
+    EXPECT_EQ(std::string(255, 'r'), NPluginsIPCCommunications::getControllerRoleName());
+    NPluginsIPCCommunications::setControllerRoleName(nullptr);
+    EXPECT_EQ(255u, std::string(NPluginsIPCCommunications::getControllerRoleName()).size());
+    NPluginsIPCCommunications::setControllerRoleName("BrowserPluginCtrl");
 }
 
 }  // namespace

@@ -48,6 +48,12 @@ CZetaConnection::~CZetaConnection() {
 bool CZetaConnection::add(CZetaClient* client) {
     // A connection that cannot be woken can never run its clients.
     if (client == nullptr || mWakeFd < 0) return false;
+    // Nor can a service be reached whose name gives no socket path.
+    if (Zeta::servicePath(client->getServiceName(), client->getRoleName()).empty()) {
+        QV_LOG(LogMessage::ERROR, "Error: %s.%s can't be reached: %s", client->getServiceName().c_str(),
+               client->getRoleName().c_str(), strerror(errno));
+        return false;
+    }
     CZetaConnection* none = nullptr;
     if (!client->mConnection.compare_exchange_strong(none, this)) return false;
     {

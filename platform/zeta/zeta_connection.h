@@ -35,8 +35,9 @@ public:
     CZetaConnection& operator=(const CZetaConnection&) = delete;
 
     // Attaches a client (not owned; it must outlive the loop). False for
-    // null, for a client already attached to a connection, and when the
-    // connection is unusable (its eventfd could not be made).
+    // null, for a client already attached to a connection, for a client
+    // whose service and role give no socket path (zeta_runtime.h), and when
+    // the connection is unusable (its eventfd could not be made).
     bool add(CZetaClient* client);
 
     // Runs the event loop until stop(). False when the loop cannot run (no

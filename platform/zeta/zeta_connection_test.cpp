@@ -32,7 +32,8 @@ struct Received {
 // Records what the connection thread delivers.
 class TestClient : public CZetaClient {
 public:
-    explicit TestClient(std::uint32_t major = 1) : CZetaClient("TestService", "TestRole", major, 0) {}
+    explicit TestClient(std::uint32_t major = 1, const char* role = "TestRole")
+        : CZetaClient("TestService", role, major, 0) {}
 
     void componentConnected() override { note([&] { ++connected; }); }
     void componentDisconnected() override { note([&] { ++disconnected; }); }
@@ -174,6 +175,14 @@ TEST_F(ZetaConnectionTest, ConnectsAndDeliversAnswersOnTheLoopThread) {
     EXPECT_EQ(512u, client.received[0].typeCode);
     EXPECT_EQ(0x80000002u, client.received[0].updateId);
     EXPECT_EQ((std::vector<std::uint8_t>{4, 3, 2, 1}), client.received[0].payload);
+}
+
+TEST_F(ZetaConnectionTest, ClientWithoutAUsableSocketPathIsRefused) {
+    TestClient client(1, "no/such/role");
+    CZetaConnection connection;
+    EXPECT_FALSE(connection.add(&client));
+    EXPECT_EQ(nullptr, client.getConnection());
+    EXPECT_TRUE(capture.contains("TestService.no/such/role can't be reached", 2));
 }
 
 TEST_F(ZetaConnectionTest, NothingIsSentBeforeTheServiceAcceptedTheLink) {
