@@ -28,12 +28,15 @@
 #pragma once
 
 #include "platform/qv_mutex.h"
+#include "platform/qv_shared_ptr.h"
 #include "platform/qv_shmem.h"
 #include "platform/qv_string.h"
 #include "platform/qv_types.h"
 #include "platform/qv_vector.h"
 #include "storage/cache_entry.h"
 #include "storage/hash_md5.h"
+
+class CDocument;
 
 class CStorageManager {
 public:
@@ -107,6 +110,34 @@ public:
     bool squeezeCache(UInt32 required) const;
     // Sorts by ascending time (any order among equal times).
     static void quicksort(TQVVector<CacheEntry>& list, CompareCacheEntryByTime comparator);
+
+    // --- Documents (storage_manager_documents.cpp) ---
+
+    typedef TQVSharedPtr<CDocument, TQVOperatorDeleteDeletionPolicy<CDocument> > DocumentPtr;
+
+    // A new document for a file data directory + "/files/" +
+    // generateFilename(extension), once room for three times size (computed
+    // without wrapping) has been made in the cache; empty when it cannot be.
+    // No file is created here.
+    DocumentPtr newDocument(const char* extension, UInt32 size) const;
+    // "<ns since the epoch>_<random>.<extension>".
+    static CQVString generateFilename(const char* extension);
+    // rand(), seeded once per process with the process id.
+    static int getRandomNumber();
+    // The document's file path + "_files/", created with its parents. No lock.
+    CQVString getDestinationDirectory(const CDocument& document) const;
+    // On a hit: true, path = converted dir + 32 hex digits + "/" + entry
+    // page, and the record's time refreshed. A record whose entry page
+    // cannot be opened is dropped with what is left of its directory.
+    bool findDocumentInCache(const UInt8 (&md5)[16], CQVString& path) const;
+    // True when the cached entry page of md5 opens. REQUIRES: lock held.
+    bool checkDocumentExistence(const UInt8 (&md5)[16], const CQVString& entryPoint) const;
+    // Moves convertedDir (ends with "/") into the cache as md5's conversion
+    // and records it, as one step under the lock; returns the entry page to
+    // open. If md5 was cached meanwhile, convertedDir is removed and the
+    // cached page returned; if the move fails, the page in convertedDir.
+    CQVString addDocumentToCache(const UInt8 (&md5)[16], const CQVString& convertedDir,
+                                 const CQVString& entryPoint) const;
 
     // Paths, for the document operations and tests; empty until init().
     const CQVString& getFilesDir() const { return mFilesDir; }

@@ -1,0 +1,95 @@
+#include "storage/document.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "log/logger.h"
+
+CDocument::CDocument(const char* filePath)
+    : mState(New), mFilePath(filePath), mFile(nullptr), mHash(nullptr), mMD5() {}
+
+CDocument::~CDocument() {
+    if (mFile != nullptr) {
+        std::fclose(mFile);
+        mFile = nullptr;
+    }
+    if (mState == Writing || mState == Written) {
+        // The stream is closed, so a write in progress yields no digest.
+        mState = Written;
+        if (unlink(mFilePath.c_str()) != 0) {
+            QV_LOG(LogMessage::WARNING, "Can't delete file: %s", strerror(errno));
+        }
+    }
+    delete mHash;
+}
+
+bool CDocument::startWrite() {
+    if (mState != New) {
+        return false;
+    }
+    mFile = std::fopen(mFilePath.c_str(), "wb");
+    if (mFile == nullptr) {
+        QV_LOG(LogMessage::ERROR, "Can't open file: %s", strerror(errno));
+        return false;
+    }
+    mHash = new CHashMD5;
+    mHash->md5_starts();
+    mState = Writing;
+    return true;
+}
+
+Int32 CDocument::write(const void* data, Int32 length) {
+    if (mState != Writing || data == nullptr || mFile == nullptr || length < 0) {
+        return -1;
+    }
+    mHash->md5_update(static_cast<const unsigned char*>(data), static_cast<unsigned int>(length));
+    std::size_t written = std::fwrite(data, 1, static_cast<std::size_t>(length), mFile);
+    if (std::ferror(mFile) && written == 0) {
+        QV_LOG(LogMessage::ERROR, "%s", strerror(errno));
+        return -1;
+    }
+    return static_cast<Int32>(written);
+}
+
+bool CDocument::finishWrite() {
+    if (mState == Written) {
+        return false;
+    }
+    if (mFile != nullptr) {
+        int closed = std::fclose(mFile);
+        mFile = nullptr;
+        if (closed != 0) {
+            QV_LOG(LogMessage::ERROR, "Can't close file: %s", strerror(errno));
+            return false;
+        }
+        mHash->md5_finish(mMD5);
+        delete mHash;
+        mHash = nullptr;
+    }
+    mState = Written;
+    return true;
+}
+
+bool CDocument::convert(const CQVString& destination, CQVString& entryPoint) {
+    if (mState != Written) {
+        return false;
+    }
+    entryPoint = mConverter.convertFile(mFilePath, destination);
+    if (!mConverter.isConversionComplete()) {
+        QV_LOG(LogMessage::WARNING, "conversion did not complete");
+        return false;
+    }
+    CQVString page = destination + entryPoint;
+    FILE* file = std::fopen(page.c_str(), "r");
+    if (file == nullptr) {
+        QV_LOG(LogMessage::WARNING, "converted document was not found");
+        return false;
+    }
+    QV_LOG(LogMessage::MESSAGE, "converted document exists");
+    std::fclose(file);
+    return true;
+}
+
+void CDocument::interruptConversion() { mConverter.abort(); }

@@ -1,0 +1,64 @@
+// CDocument: one received document: its file in the working area, the MD5
+// digest of its bytes computed while they are written, and the driver that
+// converts it.
+//
+// Life: New --startWrite--> Writing --finishWrite--> Written --convert...
+// The file is created by startWrite and deleted when the document is
+// destroyed (from Writing or Written); the converter's output directory is
+// not touched here. Owned through TQVSharedPtr; the last owner deletes it.
+//
+// Threads: startWrite, write and finishWrite on the browser's plug-in
+// thread; convert on the conversion worker once the write has finished;
+// interruptConversion from the plug-in thread at any time, also while
+// convert runs (it makes convert return within milliseconds, without
+// success).
+#pragma once
+
+#include <cstdio>
+
+#include "converter/converter_office.h"
+#include "platform/qv_string.h"
+#include "platform/qv_types.h"
+#include "storage/hash_md5.h"
+
+class CDocument {
+public:
+    enum State { New = 0, Writing = 1, Written = 2 };
+
+    explicit CDocument(const char* filePath);
+    virtual ~CDocument();
+
+    CDocument(const CDocument&) = delete;
+    CDocument& operator=(const CDocument&) = delete;
+
+    // Creates the file ("wb") and starts the digest. Only in state New.
+    bool startWrite();
+    // Digests length bytes and writes them. Returns the bytes written (may
+    // be short), or -1 when not Writing, data is null, length is negative,
+    // or the write failed with nothing written.
+    Int32 write(const void* data, Int32 length);
+    // Closes the file and fixes the digest. False when already Written or
+    // the close failed (the stream is gone then; a second call sets Written
+    // without a digest).
+    bool finishWrite();
+    // Converts the file into destination (which ends with "/"); entryPoint
+    // becomes the entry page name. True only when the converter ended by
+    // itself and the entry page can be opened: a conversion cut off by the
+    // time limit or interrupted never succeeds.
+    bool convert(const CQVString& destination, CQVString& entryPoint);
+    // Stops a running conversion and any later one.
+    void interruptConversion();
+
+    int getState() const { return mState; }
+    const CQVString& getFilePath() const { return mFilePath; }
+    // The digest of every byte written; all zero until finishWrite.
+    const UInt8 (&getMD5() const)[16] { return mMD5; }
+
+private:
+    int mState;
+    CQVString mFilePath;
+    FILE* mFile;
+    CHashMD5* mHash;
+    UInt8 mMD5[16];
+    CConverterOffice mConverter;
+};
