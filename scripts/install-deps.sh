@@ -3,7 +3,9 @@
 # Runs apt-get only when something is missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev fonts-dejavu-core
-          g++-arm-linux-gnueabihf)
+          g++-arm-linux-gnueabihf
+          libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui python3-uno
+          libreoffice-script-provider-python)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,199 @@
+#include "converter_program/conversion.h"
+
+#include <limits.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "converter_program/html_sanitizer.h"
+#include "converter_program/staging.h"
+#include "converter_program/suite_environment.h"
+#include "converter_program/suite_profile.h"
+#include "converter_program/suite_runner.h"
+#include "converter_program/type_detection.h"
+
+extern char** environ;
+
+namespace {
+
+double secondsSince(const struct timespec& start) {
+    struct timespec now;
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec - start.tv_sec) + static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+}
+
+std::string absolutePath(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) {
+        return std::string();
+    }
+    return resolved;
+}
+
+std::string readSmallFile(const std::string& path, std::size_t limit) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    std::string text = buffer.str();
+    return text.size() > limit ? text.substr(text.size() - limit) : text;
+}
+
+std::string trimmed(const std::string& text) {
+    std::string::size_type begin = text.find_first_not_of(" \t\r\n");
+    std::string::size_type end = text.find_last_not_of(" \t\r\n");
+    return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
+}
+
+bool checkDocument(const std::string& path, CPipeReporter& reporter) {
+    eDocumentContainer container = detectContainer(path);
+    switch (container) {
+        case eContainerUnreadable:
+            reporter.reportf(CPipeReporter::ERROR, "Error: can't read %s: %s", path.c_str(), std::strerror(errno));
+            return false;
+        case eContainerEmpty:
+            reporter.reportf(CPipeReporter::ERROR, "Error: %s is empty", path.c_str());
+            return false;
+        case eContainerUnknown:
+            reporter.reportf(CPipeReporter::ERROR, "Error: %s is not a Word, Excel or PowerPoint document",
+                             path.c_str());
+            return false;
+        case eContainerCompound:
+        case eContainerZip:
+            break;
+    }
+    reporter.reportf(CPipeReporter::MESSAGE, "Document container: %s", containerName(container));
+    return true;
+}
+
+// The part of a conversion that runs inside the work directory. True when
+// the cleaned result is in the destination.
+bool convertIn(const std::string& workDir, const std::string& sourcePath, const tConverterArgs& args,
+               const tConverterSettings& settings, CPipeReporter& reporter) {
+    const std::string profileDir = workDir + "profile/";
+    const std::string stagingDir = workDir + "staging/";
+    const std::string tempDir = workDir + "tmp";
+    for (const std::string& dir : {profileDir, stagingDir, tempDir}) {
+        if (::mkdir(dir.c_str(), 0700) != 0) {
+            reporter.reportf(CPipeReporter::ERROR, "Error: can't create %s: %s", dir.c_str(), std::strerror(errno));
+            return false;
+        }
+    }
+    if (!NSuiteProfile::create(profileDir, NSuiteProfile::productVersion(settings.suiteProgram))) {
+        reporter.reportf(CPipeReporter::ERROR, "Error: can't create the office profile: %s", std::strerror(errno));
+        return false;
+    }
+
+    tSuiteEnvironmentInput input;
+    input.workDir = workDir;
+    input.tempDir = tempDir;
+    input.sourcePath = sourcePath;
+    input.targetPath = stagingDir + args.entryPageName;
+    input.resultPath = workDir + "result";
+    tSuiteRun run;
+    run.program = settings.suiteProgram;
+    run.profileDir = profileDir;
+    run.stagingDir = stagingDir;
+    run.resultPath = input.resultPath;
+    run.logPath = workDir + "suite.log";
+    run.environment = buildSuiteEnvironment(environ, input);
+    run.outputLimit = settings.outputLimit;
+
+    reporter.report(CPipeReporter::MESSAGE, "Starting the office suite");
+    tSuiteReport report = runSuite(run);
+    if (report.outcome == eSuiteStartFailed) {
+        reporter.reportf(CPipeReporter::ERROR, "Error: can't start %s: %s", settings.suiteProgram.c_str(),
+                         std::strerror(report.startError));
+        return false;
+    }
+    if (report.outcome == eSuiteOutputTooLarge) {
+        reporter.reportf(CPipeReporter::ERROR, "Error: the converted document exceeds %llu bytes",
+                         settings.outputLimit);
+        return false;
+    }
+    const std::string result = trimmed(readSmallFile(run.resultPath, 1000));
+    reporter.reportf(CPipeReporter::MESSAGE, "Office suite ended with status %d after %d start(s): %s",
+                     report.exitStatus, report.starts, result.empty() ? "no result" : result.c_str());
+    struct stat status;
+    bool haveEntryPage = ::stat(input.targetPath.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    if (result.compare(0, 3, "ok ") != 0 || !haveEntryPage) {
+        std::string log = trimmed(readSmallFile(run.logPath, 600));
+        if (!log.empty()) {
+            reporter.report(CPipeReporter::WARNING, "Warning: office suite output: " + log);
+        }
+        std::string reason = result.compare(0, 6, "error ") == 0 ? result.substr(6) : "no HTML was produced";
+        reporter.report(CPipeReporter::ERROR, "Error: the document could not be converted: " + reason);
+        return false;
+    }
+
+    unsigned removed = 0;
+    std::string failedPath;
+    if (!NHtmlSanitizer::sanitizeTree(stagingDir, removed, failedPath)) {
+        reporter.reportf(CPipeReporter::ERROR, "Error: can't clean %s: %s", failedPath.c_str(), std::strerror(errno));
+        return false;
+    }
+    if (removed > 0) {
+        reporter.reportf(CPipeReporter::WARNING, "Warning: removed %u active content item(s) from the HTML", removed);
+    }
+
+    std::string failedEntry;
+    if (!NStaging::moveContents(stagingDir, args.destinationDir, failedEntry)) {
+        int error = errno;
+        ::unlink(args.entryPagePath.c_str());
+        reporter.reportf(CPipeReporter::ERROR, "Error: can't move %s into %s: %s", failedEntry.c_str(),
+                         args.destinationDir.c_str(), std::strerror(error));
+        return false;
+    }
+    reporter.reportf(CPipeReporter::MESSAGE, "Exported %s, %llu bytes", result.substr(3).c_str(),
+                     report.outputSize);
+    return true;
+}
+
+}  // namespace
+
+int runConversion(const tConverterArgs& args, const tConverterSettings& settings, CPipeReporter& reporter) {
+    struct timespec start;
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    reporter.reportf(CPipeReporter::MESSAGE, "Converting %s to %s", args.sourcePath.c_str(),
+                     args.entryPagePath.c_str());
+    if (!checkDocument(args.sourcePath, reporter)) {
+        return 1;
+    }
+    if (::access(settings.suiteProgram.c_str(), X_OK) != 0) {
+        reporter.reportf(CPipeReporter::ERROR, "Error: office suite %s: %s", settings.suiteProgram.c_str(),
+                         std::strerror(errno));
+        return 1;
+    }
+    if (::mkdir(args.destinationDir.c_str(), 0777) != 0 && errno != EEXIST) {
+        reporter.reportf(CPipeReporter::ERROR, "Error: can't create %s: %s", args.destinationDir.c_str(),
+                         std::strerror(errno));
+        return 1;
+    }
+    const std::string sourcePath = absolutePath(args.sourcePath);
+    const std::string destination = absolutePath(args.destinationDir);
+    if (sourcePath.empty() || destination.empty()) {
+        reporter.reportf(CPipeReporter::ERROR, "Error: can't resolve the paths: %s", std::strerror(errno));
+        return 1;
+    }
+    std::string workDir;
+    if (!NStaging::makeWorkDir(destination + "/", workDir)) {
+        reporter.reportf(CPipeReporter::ERROR, "Error: can't create a work directory in %s: %s",
+                         destination.c_str(), std::strerror(errno));
+        return 1;
+    }
+    bool converted = convertIn(workDir, sourcePath, args, settings, reporter);
+    if (!NStaging::removeTree(workDir)) {
+        reporter.reportf(CPipeReporter::WARNING, "Warning: can't remove %s: %s", workDir.c_str(),
+                         std::strerror(errno));
+    }
+    if (!converted) {
+        return 1;
+    }
+    reporter.reportf(CPipeReporter::MESSAGE, "Converted in %.2f s", secondsSince(start));
+    return 0;
+}

@@ -1,0 +1,233 @@
+#include "converter_program/converter_test_support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "converter/msg_header.h"
+#include "converter_program/converter_settings.h"
+#include "converter_program/staging.h"
+
+namespace NConverterTest {
+
+namespace {
+
+double now() {
+    struct timespec time;
+    ::clock_gettime(CLOCK_MONOTONIC, &time);
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) / 1e9;
+}
+
+bool readExactly(int fd, void* buffer, std::size_t size, bool& ended) {
+    char* bytes = static_cast<char*>(buffer);
+    std::size_t got = 0;
+    ended = false;
+    while (got < size) {
+        ssize_t n = ::read(fd, bytes + got, size - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            ended = got == 0 && n == 0;
+            return false;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string procText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+std::vector<pid_t> allPids() {
+    std::vector<pid_t> pids;
+    DIR* dir = ::opendir("/proc");
+    if (dir == nullptr) {
+        return pids;
+    }
+    while (struct dirent* entry = ::readdir(dir)) {
+        char* end = nullptr;
+        long pid = std::strtol(entry->d_name, &end, 10);
+        if (*end == '\0' && pid > 0) {
+            pids.push_back(static_cast<pid_t>(pid));
+        }
+    }
+    ::closedir(dir);
+    return pids;
+}
+
+}  // namespace
+
+CConverterProcess::~CConverterProcess() {
+    if (mPid > 0) {
+        ::kill(-mPid, SIGKILL);
+        ::waitpid(mPid, nullptr, 0);
+    }
+    if (mReadFd >= 0) {
+        ::close(mReadFd);
+    }
+}
+
+bool CConverterProcess::start(const std::string& source, const std::string& entryPage,
+                              const std::vector<std::string>& extraEnv) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        return false;
+    }
+    mStart = now();
+    pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        ::fcntl(fds[1], F_SETFD, 0);
+        for (const std::string& entry : extraEnv) {
+            ::putenv(const_cast<char*>(entry.c_str()));
+        }
+        std::string fdText = std::to_string(fds[1]);
+        const char* argv[] = {RRZ_CONVERTER_PATH, source.c_str(), entryPage.c_str(), fdText.c_str(), nullptr};
+        ::execv(RRZ_CONVERTER_PATH, const_cast<char* const*>(argv));
+        ::_exit(127);
+    }
+    ::setpgid(pid, pid);  // either side may win the race
+    ::close(fds[1]);
+    mPid = pid;
+    mReadFd = fds[0];
+    return true;
+}
+
+bool CConverterProcess::finish() {
+    bool wellFormed = true;
+    for (;;) {
+        msgheader header;
+        bool ended = false;
+        if (!readExactly(mReadFd, &header, sizeof header, ended)) {
+            wellFormed = wellFormed && ended;
+            break;
+        }
+        if (header.type < 0 || header.type > 2 || header.length == 0 || header.length > PIPE_BUF - 8) {
+            wellFormed = false;
+            break;
+        }
+        std::string text(header.length, '\0');
+        if (!readExactly(mReadFd, &text[0], header.length, ended)) {
+            wellFormed = false;
+            break;
+        }
+        mMessages.push_back(tMessage{header.type, text});
+    }
+    int status = 0;
+    while (::waitpid(mPid, &status, 0) < 0 && errno == EINTR) {
+    }
+    mSeconds = now() - mStart;
+    mExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    mPid = -1;
+    return wellFormed;
+}
+
+bool CConverterProcess::hasMessage(int type, const std::string& part) const {
+    for (const tMessage& message : mMessages) {
+        if (message.type == type && message.text.find(part) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string CConverterProcess::transcript() const {
+    std::string text;
+    for (const tMessage& message : mMessages) {
+        text += std::to_string(message.type) + ": " + message.text + "\n";
+    }
+    return text;
+}
+
+bool officeSuiteInstalled() { return ::access(sDefaultSuiteProgram, X_OK) == 0; }
+
+std::string sample(const std::string& name) {
+    std::string path = std::string(RRZ_SAMPLES_DIR) + "/" + name;
+    return exists(std::string(RRZ_SAMPLES_DIR) + "/stamp") && exists(path) ? path : std::string();
+}
+
+std::string readFile(const std::string& path) { return procText(path); }
+
+bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+CTempDir::CTempDir() {
+    char pattern[] = "/tmp/rrz_convert_XXXXXX";
+    if (::mkdtemp(pattern) != nullptr) {
+        mPath = std::string(pattern) + "/";
+    }
+}
+
+CTempDir::~CTempDir() {
+    if (!mPath.empty()) {
+        NStaging::removeTree(mPath);
+    }
+}
+
+std::vector<pid_t> processesInGroup(pid_t pgid) {
+    std::vector<pid_t> result;
+    for (pid_t pid : allPids()) {
+        // Fields after the parenthesised name: state ppid pgrp ...
+        std::string stat = procText("/proc/" + std::to_string(pid) + "/stat");
+        std::string::size_type close = stat.rfind(')');
+        if (close == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(stat.substr(close + 1));
+        std::string state;
+        long ppid = 0, pgrp = 0;
+        fields >> state >> ppid >> pgrp;
+        // A zombie waiting for its parent is gone for every practical purpose.
+        if (pgrp == pgid && state != "Z") {
+            result.push_back(pid);
+        }
+    }
+    return result;
+}
+
+std::vector<pid_t> suiteProcessesMentioning(const std::string& part) {
+    std::vector<pid_t> result;
+    for (pid_t pid : allPids()) {
+        std::string cmdline = procText("/proc/" + std::to_string(pid) + "/cmdline");
+        if (cmdline.find("soffice.bin") != std::string::npos && cmdline.find(part) != std::string::npos) {
+            result.push_back(pid);
+        }
+    }
+    return result;
+}
+
+std::vector<std::string> workDirsIn(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* handle = ::opendir(dir.c_str());
+    if (handle == nullptr) {
+        return names;
+    }
+    while (struct dirent* entry = ::readdir(handle)) {
+        if (std::strncmp(entry->d_name, ".convert-", 9) == 0) {
+            names.push_back(entry->d_name);
+        }
+    }
+    ::closedir(handle);
+    return names;
+}
+
+}  // namespace NConverterTest

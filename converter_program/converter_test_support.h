@@ -1,0 +1,73 @@
+// Running the built DerazoZoraveMain the way the plug-in does (its own
+// process group, a pipe's write end as argument 3) and reading its pipe
+// messages, for the tests that drive the real program.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace NConverterTest {
+
+struct tMessage {
+    int type;
+    std::string text;
+};
+
+class CConverterProcess {
+public:
+    CConverterProcess() = default;
+    // Kills the converter's group if it still runs.
+    ~CConverterProcess();
+
+    // Starts the converter; extraEnv entries "NAME=value" are added to this
+    // process's environment for it.
+    bool start(const std::string& source, const std::string& entryPage,
+               const std::vector<std::string>& extraEnv = std::vector<std::string>());
+    // Reads messages until the converter closes the pipe, then reaps it.
+    // False when the pipe carried anything but well-formed messages.
+    bool finish();
+
+    pid_t pid() const { return mPid; }
+    int readFd() const { return mReadFd; }
+    int exitStatus() const { return mExitStatus; }  // exit code, or 128 + signal
+    double seconds() const { return mSeconds; }
+    const std::vector<tMessage>& messages() const { return mMessages; }
+    bool hasMessage(int type, const std::string& part) const;
+    std::string transcript() const;
+
+private:
+    pid_t mPid = -1;
+    int mReadFd = -1;
+    int mExitStatus = -1;
+    double mSeconds = 0;
+    double mStart = 0;
+    std::vector<tMessage> mMessages;
+};
+
+bool officeSuiteInstalled();
+// The generated sample document name, or empty when samples were not made.
+std::string sample(const std::string& name);
+std::string readFile(const std::string& path);
+bool exists(const std::string& path);
+
+// A fresh directory below /tmp, removed with everything in it at the end.
+class CTempDir {
+public:
+    CTempDir();
+    ~CTempDir();
+    const std::string& path() const { return mPath; }  // ends with "/"
+private:
+    std::string mPath;
+};
+
+// Pids of the processes whose process group is pgid.
+std::vector<pid_t> processesInGroup(pid_t pgid);
+// Pids of soffice.bin processes whose command line mentions part.
+std::vector<pid_t> suiteProcessesMentioning(const std::string& part);
+// Names below dir that start with ".convert-".
+std::vector<std::string> workDirsIn(const std::string& dir);
+
+}  // namespace NConverterTest
