@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "params/office_params_base.h"
+#include "params/office_plugin_params.h"
 
 namespace converter_test {
 
@@ -140,6 +141,9 @@ protected:
             GTEST_SKIP() << "configuration already read in this process";
         }
         setTimeLimit("10");
+        // As in the plug-in, the configuration singletons are created on one
+        // thread before any conversion runs (their creation takes no lock).
+        COfficePluginParams::getInstance();
         mDescriptors = openDescriptors();
     }
     void TearDown() override {
