@@ -27,8 +27,9 @@ std::string sanitize(const std::string& html, unsigned& removed);
 // written.
 bool sanitizeFile(const std::string& path, unsigned& removed);
 
-// Cleans every .html, .htm, .xhtml and .svg file below dir (any letter case).
-// Stops at the first failure and names the file in failedPath.
+// Cleans every .html, .htm, .xhtml and .svg regular file below dir (any
+// letter case; symbolic links are not followed) and adds what it removed to
+// removed. Stops at the first failure and names the file in failedPath.
 bool sanitizeTree(const std::string& dir, unsigned& removed, std::string& failedPath);
 
 }  // namespace NHtmlSanitizer

@@ -18,8 +18,8 @@ CPipeReporter::CPipeReporter(int fd) : mFd(fd) {}
 CPipeReporter::~CPipeReporter() { close(); }
 
 void CPipeReporter::report(eType type, const std::string& text) {
-    static const char* const kLevels[] = {"", "warning: ", "error: "};
-    std::fprintf(stderr, "DerazoZoraveMain: %s%s\n", kLevels[type], text.c_str());
+    // The texts carry their own "Error:" and "Warning:".
+    std::fprintf(stderr, "DerazoZoraveMain: %s\n", text.c_str());
     if (mFd < 0) {
         return;
     }
