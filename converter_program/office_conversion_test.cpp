@@ -20,7 +20,19 @@ struct tSample {
     const char* file;
     const char* knownText;
     bool slides;  // the entry page shows slide images; their text is a page further
+    bool images;  // the entry page shows at least one image
 };
+
+// The src values of the page's <img> tags.
+std::vector<std::string> imageSources(const std::string& page) {
+    std::vector<std::string> sources;
+    const std::string marker = "<img src=\"";
+    for (std::string::size_type at = page.find(marker); at != std::string::npos; at = page.find(marker, at + 1)) {
+        std::string::size_type begin = at + marker.size();
+        sources.push_back(page.substr(begin, page.find('"', begin) - begin));
+    }
+    return sources;
+}
 
 void PrintTo(const tSample& s, std::ostream* out) { *out << s.file; }
 
@@ -45,10 +57,14 @@ TEST_P(SampleConversion, EntryPageCarriesTheKnownText) {
 
     std::string page = readFile(out + "index.html");
     ASSERT_FALSE(page.empty());
+    std::vector<std::string> images = imageSources(page);
+    EXPECT_EQ(s.images, !images.empty()) << page;
+    for (const std::string& image : images) {
+        EXPECT_TRUE(exists(out + image)) << image;
+    }
     if (s.slides) {
         EXPECT_NE(std::string::npos, page.find("<img src=\"img0.png\"")) << page;
         EXPECT_NE(std::string::npos, page.find("href=\"text0.html\"")) << page;
-        EXPECT_TRUE(exists(out + "img0.png"));
         page = readFile(out + "text0.html");
     }
     EXPECT_NE(std::string::npos, page.find(s.knownText)) << page;
@@ -58,12 +74,12 @@ TEST_P(SampleConversion, EntryPageCarriesTheKnownText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Samples, SampleConversion,
-    ::testing::Values(tSample{"sample.doc", "Sample Word 97 document RRZ-DOC-1", false},
-                      tSample{"sample.docx", "Sample Word 2007 document RRZ-DOCX-1", false},
-                      tSample{"sample.xls", "Sample Excel 97 workbook RRZ-XLS-1", false},
-                      tSample{"sample.xlsx", "Sample Excel 2007 workbook RRZ-XLSX-1", false},
-                      tSample{"sample.ppt", "Sample PowerPoint 97 presentation RRZ-PPT-1", true},
-                      tSample{"sample.pptx", "Sample PowerPoint 2007 presentation RRZ-PPTX-1", true}),
+    ::testing::Values(tSample{"sample.doc", "Sample Word 97 document RRZ-DOC-1", false, true},
+                      tSample{"sample.docx", "Sample Word 2007 document RRZ-DOCX-1", false, true},
+                      tSample{"sample.xls", "Sample Excel 97 workbook RRZ-XLS-1", false, false},
+                      tSample{"sample.xlsx", "Sample Excel 2007 workbook RRZ-XLSX-1", false, false},
+                      tSample{"sample.ppt", "Sample PowerPoint 97 presentation RRZ-PPT-1", true, true},
+                      tSample{"sample.pptx", "Sample PowerPoint 2007 presentation RRZ-PPTX-1", true, true}),
     [](const ::testing::TestParamInfo<tSample>& info) {
         std::string name = info.param.file;
         return name.substr(name.find('.') + 1);

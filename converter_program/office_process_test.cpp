@@ -63,6 +63,27 @@ TEST(ConverterProcess, SecondRestartRequestIsAFailure) {
     EXPECT_TRUE(workDirsIn(dir.path() + "out/").empty());
 }
 
+TEST(ConverterProcess, SuiteWritingPastTheCapIsKilled) {
+    CTempDir dir;
+    std::string suite = dir.path() + "suite.sh";
+    // Writes 200 KB, then would hang for a minute.
+    std::ofstream(suite) << "#!/bin/sh\n"
+                            "head -c 204800 /dev/zero > \"$RRZ_TARGET\"\n"
+                            "exec sleep 60\n";
+    ::chmod(suite.c_str(), 0700);
+    CConverterProcess converter;
+    ASSERT_TRUE(converter.start(zipLookingFile(dir), dir.path() + "out/index.html",
+                                {"OFFICE_PLUGINS_CONVERTER_SUITE=" + suite, "OFFICE_PLUGINS_OUTPUT_LIMIT=0.1"}));
+    const pid_t group = converter.pid();
+    ASSERT_TRUE(converter.finish());
+    EXPECT_LT(converter.seconds(), 10.0);
+    EXPECT_EQ(1, converter.exitStatus());
+    EXPECT_TRUE(converter.hasMessage(2, "Error: the converted document exceeds 104858 bytes")) << converter.transcript();
+    EXPECT_FALSE(exists(dir.path() + "out/index.html"));
+    EXPECT_TRUE(workDirsIn(dir.path() + "out/").empty());
+    EXPECT_TRUE(processesInGroup(group).empty());
+}
+
 TEST(ConverterProcess, MissingSuiteIsReportedAsAnError) {
     CTempDir dir;
     CConverterProcess converter;
