@@ -84,6 +84,26 @@ TEST(ConverterProcess, SuiteWritingPastTheCapIsKilled) {
     EXPECT_TRUE(processesInGroup(group).empty());
 }
 
+TEST(ConverterProcess, SuiteThatHangsAfterItsResultIsKilledAndTheResultUsed) {
+    CTempDir dir;
+    std::string suite = dir.path() + "suite.sh";
+    std::ofstream(suite) << "#!/bin/sh\n"
+                            "echo '<p>done</p>' > \"$RRZ_TARGET\"\n"
+                            "echo 'ok text' > \"$RRZ_RESULT\"\n"
+                            "exec sleep 60\n";
+    ::chmod(suite.c_str(), 0700);
+    CConverterProcess converter;
+    ASSERT_TRUE(converter.start(zipLookingFile(dir), dir.path() + "out/index.html",
+                                {"OFFICE_PLUGINS_CONVERTER_SUITE=" + suite}));
+    const pid_t group = converter.pid();
+    ASSERT_TRUE(converter.finish());
+    EXPECT_LT(converter.seconds(), 15.0);
+    EXPECT_EQ(0, converter.exitStatus()) << converter.transcript();
+    EXPECT_TRUE(converter.hasMessage(0, "ended with status 137")) << converter.transcript();
+    EXPECT_EQ("<p>done</p>\n", readFile(dir.path() + "out/index.html"));
+    EXPECT_TRUE(processesInGroup(group).empty());
+}
+
 TEST(ConverterProcess, MissingSuiteIsReportedAsAnError) {
     CTempDir dir;
     CConverterProcess converter;

@@ -17,7 +17,7 @@ const int sSuiteRestartStatus = 81;
 namespace {
 
 const int sPollMs = 50;
-const int sExitGraceMs = 10000;
+const int sExitGraceMs = 5000;
 
 int statusCode(int status) {
     if (WIFEXITED(status)) {

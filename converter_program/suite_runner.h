@@ -6,7 +6,7 @@
 // The output cap: every sPollMs the staging directory is measured; past
 // outputLimit bytes the suite is killed and the run ends with
 // eSuiteOutputTooLarge. A suite that has written its result file but does
-// not end within sExitGraceMs is killed and counts as finished.
+// not end within 5 seconds is killed and counts as finished.
 //
 // REQUIRES: single-threaded process (see suite_process.h); the caller reaps
 // nothing itself. The run blocks until the suite is gone.
