@@ -227,8 +227,12 @@ bool CZetaService::send(std::uint32_t peer, CZetaOStream* out) {
     if (out == nullptr) return false;
     bool sent = mPeers.count(peer) != 0 && out->send(-1);
     if (!sent && mPeers.count(peer) != 0) {
-        QV_LOG(LogMessage::WARNING, "Warning: client %u can't be reached: %s", peer, strerror(out->getStatus()));
-        if (out->getStatus() != EMSGSIZE) dropPeer(peer);
+        const int status = out->getStatus();
+        QV_LOG(LogMessage::WARNING, "Warning: client %u can't be reached: %s", peer, strerror(status));
+        // A client that closed its end may still have messages queued for
+        // us (a last request sent just before closing): the receive path
+        // reads them and drops the client when it reaches the end.
+        if (status != EMSGSIZE && status != EPIPE && status != ECONNRESET) dropPeer(peer);
     }
     delete out;
     return sent;

@@ -100,6 +100,11 @@ int sendDatagram(int fd, const void* data, std::size_t length, int timeoutMs) {
 }
 
 ReceiveResult receiveDatagram(int fd, std::uint8_t* buffer, std::size_t capacity, std::size_t* length, int* error) {
+    // A peer that closes its end while answers to it are still unread makes
+    // the next receive here fail with ECONNRESET once, even though messages
+    // it sent before closing are still queued (its last request, say). The
+    // error is consumed by that receive: read on until the queue is empty.
+    bool reset = false;
     for (;;) {
         iovec part{buffer, capacity};
         msghdr message;
@@ -109,7 +114,11 @@ ReceiveResult receiveDatagram(int fd, std::uint8_t* buffer, std::size_t capacity
         ssize_t received = recvmsg(fd, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
         if (received < 0) {
             if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) return RECEIVE_WOULD_BLOCK;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return reset ? RECEIVE_CLOSED : RECEIVE_WOULD_BLOCK;
+            if (errno == ECONNRESET && !reset) {
+                reset = true;
+                continue;
+            }
             if (errno == ECONNRESET || errno == EPIPE) return RECEIVE_CLOSED;
             *error = errno;
             return RECEIVE_FAILED;
