@@ -1,0 +1,12 @@
+// The MIME description the library announces, and the list of enabled file
+// extensions that stream acceptance checks. Both are built once per process,
+// by the first PluginGetMimeTypeDescription(), from the configured list;
+// until then the list is empty and every stream is refused. Plug-in thread.
+#pragma once
+
+#include "platform/qv_string.h"
+#include "platform/qv_vector.h"
+
+// The enabled extensions, unrecognised entries of the configuration
+// included; empty until the description has been built.
+const TQVVector<CQVString>& enabledExtensions();
