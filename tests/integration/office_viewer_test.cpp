@@ -1,0 +1,339 @@
+// The office viewer end to end: the shipped library, the host stand-in and
+// the converter stand-in. A document streamed in awkward chunks is shown as
+// progress, converted, cached and opened; refusals and failures end in the
+// error state with the right browser message; instances destroyed at the
+// wrong moment leave nothing behind.
+#include <signal.h>
+
+#include <chrono>
+#include <cstring>
+#include <set>
+#include <thread>
+#include <string>
+
+#include "storage/hash_md5.h"
+#include "tests/integration/office_viewer_fixture.h"
+
+namespace {
+
+std::string md5Hex(const std::string& bytes) {
+    CHashMD5 hash;
+    hash.md5_starts();
+    hash.md5_update(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned>(bytes.size()));
+    unsigned char digest[16];
+    hash.md5_finish(digest);
+    char text[33];
+    for (int i = 0; i < 16; ++i) std::snprintf(text + 2 * i, 3, "%02x", digest[i]);
+    return text;
+}
+
+class OfficeViewer : public OfficeViewerFixture {
+protected:
+    void SetUp() override {
+        OfficeViewerFixture::SetUp();
+        if (HasFatalFailure()) return;
+        start();
+    }
+
+    // A created instance with an 800 x 480 window.
+    void open(host::HostInstance& instance) {
+        ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/msword"));
+        ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(0, 0, 800, 480));
+    }
+
+    host::StreamOptions chunks(size_t size) {
+        host::StreamOptions options;
+        options.chunkSize = size;
+        options.mimeType = "application/msword";
+        return options;
+    }
+
+    std::string expectedUrl(const std::string& document, const std::string& streamUrl) {
+        return "file://" + dataDir() + "converted/" + md5Hex(document) + "/index.html?originalpath=" + streamUrl;
+    }
+};
+
+const char kDefaultDescription[] =
+    "application/doc:doc:Microsoft Office Word 97-2003 Document;application/msword:doc:Microsoft Office Word 97-2003 "
+    "Document;application/vnd.ms-word:doc:Microsoft Office Word 97-2003 Document;application/docx:docx:Microsoft "
+    "Office Word 2007 Document;application/vnd.openxmlformats-officedocument.wordprocessingml.document:docx:Microsoft "
+    "Office Word 2007 Document;application/xls:xls:Microsoft Office Excel 97-2003 Worksheet;application/msexcel:xls:"
+    "Microsoft Office Excel 97-2003 Worksheet;application/vnd.ms-excel:xls:Microsoft Office Excel 97-2003 Worksheet;"
+    "application/xlsx:xlsx:Microsoft Office Excel 2007 Worksheet;application/vnd.openxmlformats-officedocument."
+    "spreadsheetml.sheet:xlsx:Microsoft Office Excel 2007 Worksheet;application/ppt:ppt:Microsoft Office PowerPoint "
+    "97-2003 Presentation;application/mspowerpoint:ppt:Microsoft Office PowerPoint 97-2003 Presentation;application/"
+    "vnd.ms-powerpoint:ppt:Microsoft Office PowerPoint 97-2003 Presentation;application/pptx:pptx:Microsoft Office "
+    "PowerPoint 2007 Presentation;application/vnd.openxmlformats-officedocument.presentationml.presentation:pptx:"
+    "Microsoft Office PowerPoint 2007 Presentation;application/octet-stream:doc,docx,xls,xlsx,ppt,pptx:Microsoft "
+    "Office Document;text/plain:doc,docx,xls,xlsx,ppt,pptx:Microsoft Office Document";
+
+TEST_F(OfficeViewer, DefaultMimeDescriptionAndNames) {
+    EXPECT_STREQ(kDefaultDescription, library.NP_GetMIMEDescription());
+    const char* name = nullptr;
+    EXPECT_EQ(NPERR_NO_ERROR, library.NP_GetValue(nullptr, NPPVpluginNameString, &name));
+    EXPECT_STREQ("RavudaRovudeZazizu", name);
+    EXPECT_EQ(NPERR_NO_ERROR, library.NP_GetValue(nullptr, NPPVpluginDescriptionString, &name));
+    EXPECT_STREQ("RavudaRovudeZazizu", name);
+}
+
+TEST_F(OfficeViewer, DocumentIsShownAsProgressConvertedAndOpened) {
+    host::HostInstance instance(browser);
+    open(instance);
+    const std::string url = "http://example.test/files/report.doc";
+    const std::string document = convertingScript("RRZ converted text") + std::string(4000, '#') + "\n";
+
+    host::DrawTarget target(800, 480);
+    host::HostInstance::Stream stream(instance, url, static_cast<uint32_t>(document.size()), "application/msword");
+    uint16_t type = 0;
+    ASSERT_EQ(NPERR_NO_ERROR, stream.begin(&type));
+    EXPECT_EQ(NP_NORMAL, type);
+    ASSERT_EQ(1, instance.draw(&target));
+    EXPECT_EQ(kBackgroundPixel, target.pixel(210, 240)) << "nothing received yet";
+    EXPECT_EQ(kBackgroundPixel, target.pixel(5, 5));
+
+    const size_t half = document.size() / 2;
+    ASSERT_EQ(static_cast<long>(half), stream.write(document.substr(0, half), 197));
+    ASSERT_EQ(1, instance.draw(&target));
+    EXPECT_EQ(kProgressPixel, target.pixel(210, 240)) << "the bar's filled part";
+    EXPECT_NE(kProgressPixel, target.pixel(590, 240)) << "the bar's empty part";
+    EXPECT_TRUE(browser.logContains("50%") || browser.forceRedrawCount() > 0);
+
+    ASSERT_EQ(static_cast<long>(document.size() - half), stream.write(document.substr(half), 197));
+    int redraws = browser.forceRedrawCount();
+    ASSERT_EQ(NPERR_NO_ERROR, stream.finish());
+    EXPECT_EQ(redraws + 1, browser.forceRedrawCount()) << "converting state requests a redraw";
+    // Each frame in the converting state asks for the next one.
+    ASSERT_EQ(1, instance.draw(&target));
+    ASSERT_EQ(1, instance.draw(&target));
+    EXPECT_EQ(redraws + 3, browser.forceRedrawCount());
+
+    ASSERT_TRUE(waitForNavigation());
+    auto navigation = browser.navigations().at(0);
+    EXPECT_EQ(expectedUrl(document, url), navigation.url);
+    EXPECT_EQ("_self", navigation.target);
+    EXPECT_EQ(instance.npp(), navigation.instance);
+    EXPECT_TRUE(browser.logContains("document converted"));
+    EXPECT_TRUE(browser.logContains("converting RRZ converted text"));
+    std::string page = navigation.url.substr(7, navigation.url.find('?') - 7);
+    EXPECT_NE(std::string::npos, readFile(page).find("RRZ converted text"));
+    EXPECT_TRUE(browser.messages().empty());
+}
+
+TEST_F(OfficeViewer, SameBytesUnderAnotherUrlComeFromTheCache) {
+    const std::string document = convertingScript("cached once");
+    {
+        host::HostInstance first(browser);
+        open(first);
+        ASSERT_EQ(NPERR_NO_ERROR, first.stream("http://a.test/one.doc", document, chunks(7)).destroyStream);
+        ASSERT_TRUE(waitForNavigation());
+    }
+    browser.clearRecords();
+    host::HostInstance second(browser);
+    open(second);
+    auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(NPERR_NO_ERROR, second.stream("http://b.test/other/copy.doc", document, chunks(64)).destroyStream);
+    ASSERT_TRUE(waitForNavigation());
+    auto elapsed = std::chrono::steady_clock::now() - started;
+    EXPECT_TRUE(browser.logContains("document from cache"));
+    EXPECT_FALSE(browser.logContains("starting DerazoZoraveMain"));
+    EXPECT_EQ(expectedUrl(document, "http://b.test/other/copy.doc"), browser.navigations().at(0).url);
+    std::printf("cached document: stream end to navigation request in %.2f ms\n",
+                std::chrono::duration<double, std::milli>(elapsed).count());
+}
+
+TEST_F(OfficeViewer, StreamsAreRefusedByTheirUrlExtension) {
+    const char* urls[] = {"http://x.test/report.DOC", "http://x.test/a.doc?x=1", "http://x.test/dir.old/file",
+                          "http://localhost/nodot", "http://x.test/notes.txt"};
+    for (const char* url : urls) {
+        host::HostInstance instance(browser);
+        open(instance);
+        browser.clearRecords();
+        host::StreamResult result = instance.stream(url, "msg 0 never\n", chunks(5));
+        EXPECT_EQ(NPERR_GENERIC_ERROR, result.newStream) << url;
+        EXPECT_TRUE(browser.messages().empty()) << url;
+        EXPECT_TRUE(browser.logContains("File extension") && browser.logLines(1).size() >= 1) << url;
+    }
+    EXPECT_TRUE(browser.navigations().empty());
+}
+
+TEST_F(OfficeViewer, DocumentTooLargeForTheCacheIsAnInternalError) {
+    host::HostInstance instance(browser);
+    open(instance);
+    NPStream stream;
+    std::memset(&stream, 0, sizeof(stream));
+    stream.url = "http://x.test/huge.xls";
+    stream.end = 50u * 1024 * 1024;  // three times that exceeds the budget
+    uint16_t type = NP_NORMAL;
+    EXPECT_EQ(NPERR_GENERIC_ERROR,
+              browser.pluginFuncs().newstream(instance.npp(), const_cast<char*>("application/xls"), &stream, false,
+                                              &type));
+    ASSERT_EQ(1u, browser.messages().size());
+    EXPECT_EQ("Internal error", browser.messages()[0].text);
+    EXPECT_EQ(2u, browser.messages()[0].kind);
+    EXPECT_TRUE(browser.logContains("Can't allocate disk space for document", 1));
+}
+
+TEST_F(OfficeViewer, StreamWithoutLengthCannotStoreMoreThanAnAnnouncedOneMay) {
+    host::HostInstance instance(browser);
+    open(instance);
+    host::StreamOptions options = chunks(512 * 1024);
+    options.announceLength = false;
+    const std::string document(36u * 1024 * 1024, 'z');  // more than a third of the 100 MiB budget
+    host::StreamResult result = instance.stream("http://x.test/endless.ppt", document, options);
+    EXPECT_EQ(NPERR_NO_ERROR, result.newStream);
+    EXPECT_TRUE(result.writeFailed);
+    EXPECT_TRUE(browser.logContains("Error: stream exceeds", 2));
+    EXPECT_TRUE(browser.logContains("Stream error 1", 2));
+    EXPECT_LE(result.delivered, 104857600u / 3);
+    browser.runUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_TRUE(browser.navigations().empty());
+}
+
+TEST_F(OfficeViewer, UserBreakEndsInTheErrorStateWithoutMessage) {
+    host::HostInstance instance(browser);
+    open(instance);
+    host::StreamOptions options = chunks(100);
+    options.reason = NPRES_USER_BREAK;
+    instance.stream("http://x.test/stop.docx", convertingScript("never"), options);
+    EXPECT_TRUE(browser.logContains("Stream error 2", 2));
+    EXPECT_TRUE(browser.messages().empty());
+    host::DrawTarget target(800, 480);
+    ASSERT_EQ(1, instance.draw(&target));
+    EXPECT_EQ(kErrorPixel, target.pixel(210, 240));
+    browser.runUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_TRUE(browser.navigations().empty());
+}
+
+TEST_F(OfficeViewer, ConverterWithoutEntryPageIsBadContent) {
+    host::HostInstance instance(browser);
+    open(instance);
+    instance.stream("http://x.test/broken.xlsx", "msg 2 cannot read this\n", chunks(3));
+    ASSERT_TRUE(waitForLog("can't convert document"));
+    ASSERT_TRUE(browser.runUntil([&] { return !browser.messages().empty(); }, std::chrono::milliseconds(5000)));
+    EXPECT_EQ("Bad content", browser.messages()[0].text);
+    EXPECT_EQ(1u, browser.messages()[0].kind);
+    EXPECT_TRUE(browser.logContains("cannot read this", 2));
+    browser.runPendingCalls();
+    EXPECT_TRUE(browser.navigations().empty());
+}
+
+TEST_F(OfficeViewer, RefusedNavigationIsAnInternalError) {
+    browser.setGetURLResult(NPERR_GENERIC_ERROR);
+    host::HostInstance instance(browser);
+    open(instance);
+    instance.stream("http://x.test/ok.pptx", convertingScript("fine"), chunks(11));
+    ASSERT_TRUE(waitForNavigation());
+    EXPECT_TRUE(browser.logContains("GetURL: 1", 2));
+    ASSERT_EQ(1u, browser.messages().size());
+    EXPECT_EQ("Internal error", browser.messages()[0].text);
+    EXPECT_EQ(2u, browser.messages()[0].kind);
+}
+
+TEST_F(OfficeViewer, DestroyDuringConversionInterruptsAndKillsTheConverter) {
+    host::HostInstance instance(browser);
+    open(instance);
+    const std::string record = root() + "/converter.record";
+    instance.stream("http://x.test/slow.doc", "record " + record + "\nhang\n", chunks(16));
+    ASSERT_TRUE(browser.runUntil([&] { return exists(record); }, std::chrono::milliseconds(10000)));
+    std::string text = readFile(record);
+    size_t at = text.find("\npid=");
+    ASSERT_NE(std::string::npos, at) << text;
+    pid_t converter = static_cast<pid_t>(std::stol(text.substr(at + 5)));
+
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(NPERR_NO_ERROR, instance.destroy());
+    auto elapsed = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(elapsed, std::chrono::seconds(2));
+    EXPECT_TRUE(browser.logContains("interrupted", 1));
+    browser.runPendingCalls();
+    EXPECT_TRUE(browser.navigations().empty());
+    EXPECT_TRUE(browser.messages().empty());
+    EXPECT_NE(0, kill(converter, 0)) << "the converter still runs";
+}
+
+TEST_F(OfficeViewer, CacheHitPostedForADestroyedInstanceDoesNothing) {
+    const std::string document = convertingScript("posted late");
+    {
+        host::HostInstance first(browser);
+        open(first);
+        first.stream("http://a.test/first.doc", document, chunks(9));
+        ASSERT_TRUE(waitForNavigation());
+    }
+    browser.clearRecords();
+    host::HostInstance second(browser);
+    open(second);
+    second.stream("http://a.test/second.doc", document, chunks(9));
+    // Wait until the worker posted the open request, without running it.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (browser.pendingCalls() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(1u, browser.pendingCalls());
+    second.destroy();
+    EXPECT_EQ(1u, browser.runPendingCalls());
+    EXPECT_TRUE(browser.navigations().empty());
+    EXPECT_TRUE(browser.logContains("document from cache"));
+}
+
+TEST_F(OfficeViewer, SecondStreamWhileConvertingIsRefused) {
+    host::HostInstance instance(browser);
+    open(instance);
+    instance.stream("http://x.test/first.doc", "sleep 1500\nindex first\n", chunks(50));
+    host::StreamResult second = instance.stream("http://x.test/second.doc", convertingScript("second"), chunks(50));
+    EXPECT_EQ(NPERR_GENERIC_ERROR, second.newStream);
+    EXPECT_TRUE(browser.logContains("stream refused", 2));
+    ASSERT_TRUE(waitForNavigation());
+    EXPECT_NE(std::string::npos, browser.navigations()[0].url.find("originalpath=http://x.test/first.doc"));
+}
+
+TEST_F(OfficeViewer, TwoInstancesConvertAtTheSameTime) {
+    host::HostInstance one(browser);
+    host::HostInstance two(browser);
+    open(one);
+    open(two);
+    const std::string a = "sleep 300\n" + convertingScript("one");
+    const std::string b = "sleep 300\n" + convertingScript("two");
+    one.stream("http://x.test/one.xls", a, chunks(13));
+    two.stream("http://x.test/two.xls", b, chunks(13));
+    ASSERT_TRUE(waitForNavigation(2));
+    std::set<std::string> urls;
+    for (const auto& navigation : browser.navigations()) urls.insert(navigation.url);
+    EXPECT_EQ(1u, urls.count(expectedUrl(a, "http://x.test/one.xls")));
+    EXPECT_EQ(1u, urls.count(expectedUrl(b, "http://x.test/two.xls")));
+}
+
+class OfficeViewerConfigured : public OfficeViewerFixture {};
+
+TEST_F(OfficeViewerConfigured, ConfiguredListWithAnUnknownEntry) {
+    setenv("OFFICE_PLUGINS_MIME_TYPES", "xls,foo,pptx", 1);
+    start();
+    std::string expected =
+        "application/xls:xls:Microsoft Office Excel 97-2003 Worksheet;application/msexcel:xls:Microsoft Office Excel "
+        "97-2003 Worksheet;application/vnd.ms-excel:xls:Microsoft Office Excel 97-2003 Worksheet;;application/pptx:"
+        "pptx:Microsoft Office PowerPoint 2007 Presentation;application/vnd.openxmlformats-officedocument."
+        "presentationml.presentation:pptx:Microsoft Office PowerPoint 2007 Presentation;application/octet-stream:"
+        "xls,,pptx:Microsoft Office Document;text/plain:xls,,pptx:Microsoft Office Document";
+    EXPECT_EQ(expected, library.NP_GetMIMEDescription());
+    EXPECT_TRUE(browser.logContains("Incorrect mime type passed through env foo", 2));
+    host::HostInstance instance(browser);
+    ASSERT_EQ(NPERR_NO_ERROR, instance.create("text/plain"));
+    ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(0, 0, 100, 100));
+    host::StreamOptions options;
+    options.mimeType = "text/plain";
+    EXPECT_EQ(NPERR_NO_ERROR, instance.stream("http://x.test/data.foo", convertingScript("foo"), options).newStream);
+    EXPECT_EQ(NPERR_GENERIC_ERROR, instance.stream("http://x.test/data.doc", "x", options).newStream);
+}
+
+TEST_F(OfficeViewerConfigured, EmptyListRefusesEverything) {
+    setenv("OFFICE_PLUGINS_MIME_TYPES", "", 1);
+    start();
+    EXPECT_STREQ("application/octet-stream::Microsoft Office Document;text/plain::Microsoft Office Document",
+                 library.NP_GetMIMEDescription());
+    host::HostInstance instance(browser);
+    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/msword"));
+    ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(0, 0, 100, 100));
+    EXPECT_EQ(NPERR_GENERIC_ERROR, instance.stream("http://x.test/a.doc", "x").newStream);
+    EXPECT_TRUE(browser.logContains("File extension \"doc\" is disabled", 1));
+}
+
+}  // namespace

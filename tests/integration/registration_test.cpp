@@ -1,0 +1,169 @@
+// Registration of instances with the plug-in controller, through the built
+// library, the host stand-in and the controller stand-in on real sockets.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controller_service/plugin_controller_service.h"
+#include "ipc/orca_browser_plugin.h"
+#include "tests/integration/plugin_fixture.h"
+
+namespace {
+
+using Request = CPluginControllerService::Request;
+constexpr int kWaitMs = 15000;
+
+class Registration : public PluginFixture {
+protected:
+    Registration() : PluginFixture(RRZ_TEST_PLUGIN_PATH) {}
+    void SetUp() override {
+        PluginFixture::SetUp();
+        unsetenv("QV_BROWSER_ID");
+        initialize();
+    }
+    void TearDown() override {
+        controller.stop();
+        PluginFixture::TearDown();
+    }
+
+    std::vector<Request> requestsOf(UInt32 updateId) const {
+        std::vector<Request> out;
+        for (const Request& request : controller.requests()) {
+            if (request.updateId == updateId) out.push_back(request);
+        }
+        return out;
+    }
+
+    bool waitFor(UInt32 updateId, size_t count) {
+        return browser.runUntil([&] { return requestsOf(updateId).size() >= count; },
+                                std::chrono::milliseconds(kWaitMs));
+    }
+
+    CPluginControllerService controller;
+};
+
+const UInt32 kRegister = OrcaBrowserPlugin::UPD_ID_requestRegister;
+const UInt32 kSetWindow = OrcaBrowserPlugin::UPD_ID_requestSetWindow;
+const UInt32 kKey = OrcaBrowserPlugin::UPD_ID_requestKeyEvent;
+const UInt32 kMouse = OrcaBrowserPlugin::UPD_ID_requestMouseEvent;
+const UInt32 kDeregister = OrcaBrowserPlugin::UPD_ID_requestDeregister;
+
+TEST_F(Registration, ParametersFirstThenConnectionRegistersOnce) {
+    host::HostInstance instance(browser);
+    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test", {{"src", "a.doc"}, {"width", "320"}}));
+    EXPECT_TRUE(browser.logContains("locked, mParamIsSet = true, mRegisterPending = false"));
+    ASSERT_TRUE(controller.start());
+    ASSERT_TRUE(waitFor(kRegister, 1));
+    auto registrations = requestsOf(kRegister);
+    ASSERT_EQ(1u, registrations.size());
+    const Request& request = registrations[0];
+    EXPECT_EQ("Test plug-in of the entry layer", request.description);
+    EXPECT_EQ("application/x-rrz-test:tst:Test document", request.mimeDescription);
+    std::vector<std::pair<std::string, std::string>> expected = {
+        {"BrowserId", std::to_string(getpid())}, {"src", "a.doc"}, {"width", "320"}, {"WebKitWindowID", "42"}};
+    EXPECT_EQ(expected, request.parameters);
+    EXPECT_TRUE(controller.waitForRequests(1, kWaitMs));
+    EXPECT_GE(controller.subscriptions(), 1);
+}
+
+TEST_F(Registration, ConnectionFirstRegistersFromSetParam) {
+    ASSERT_TRUE(controller.start());
+    setenv("QV_BROWSER_ID", "77", 1);
+    host::HostInstance instance(browser);
+    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test"));
+    ASSERT_TRUE(waitFor(kRegister, 1));
+    browser.runUntil([] { return false; }, std::chrono::milliseconds(200));
+    auto registrations = requestsOf(kRegister);
+    ASSERT_EQ(1u, registrations.size());
+    EXPECT_EQ("BrowserId", registrations[0].parameters.at(0).first);
+    EXPECT_EQ("77", registrations[0].parameters.at(0).second);
+}
+
+TEST_F(Registration, ParametersAndConnectionRacingRegisterExactlyOnceEachTime) {
+    ASSERT_TRUE(controller.start());
+    const int rounds = 25;
+    for (int round = 0; round < rounds; ++round) {
+        host::HostInstance instance(browser);
+        ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test", {{"round", std::to_string(round)}}));
+        ASSERT_TRUE(waitFor(kRegister, static_cast<size_t>(round + 1))) << "round " << round;
+        instance.destroy();
+    }
+    browser.runUntil([] { return false; }, std::chrono::milliseconds(200));
+    auto registrations = requestsOf(kRegister);
+    ASSERT_EQ(static_cast<size_t>(rounds), registrations.size());
+    for (int round = 0; round < rounds; ++round) {
+        EXPECT_EQ(std::to_string(round), registrations[round].parameters.at(1).second);
+    }
+}
+
+TEST_F(Registration, ReconnectionRegistersAgainWithTheSameParameters) {
+    ASSERT_TRUE(controller.start());
+    host::HostInstance instance(browser);
+    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test", {{"src", "x.ppt"}}));
+    ASSERT_TRUE(waitFor(kRegister, 1));
+    controller.stop();
+    ASSERT_TRUE(controller.start());
+    ASSERT_TRUE(waitFor(kRegister, 2));
+    auto registrations = requestsOf(kRegister);
+    EXPECT_EQ(registrations[0].parameters, registrations[1].parameters);
+}
+
+TEST_F(Registration, RegisteredInstanceForwardsGeometryKeysAndMouse) {
+    host::HostInstance instance(browser);
+    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test"));
+    ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(10, 20, 300, 200));
+    ASSERT_TRUE(controller.start());
+    // The accepted registration of an initialised instance sends its geometry.
+    ASSERT_TRUE(waitFor(kSetWindow, 1));
+    auto windows = requestsOf(kSetWindow);
+    ASSERT_EQ(1u, windows.size());
+    EXPECT_EQ((std::vector<std::int32_t>{10, 20, 300, 200}), windows[0].values);
+    EXPECT_NE(0u, windows[0].instanceId);
+
+    EXPECT_EQ(1, instance.key(0, 65, 0, 0, 0x81));
+    ASSERT_TRUE(waitFor(kKey, 1));
+    EXPECT_EQ(std::vector<std::int32_t>{65}, requestsOf(kKey)[0].values);
+
+    EXPECT_EQ(1, instance.mouse(0, 5, 6, 1));
+    EXPECT_EQ(0, instance.mouse(2, 5, 6, 1));  // moves are never forwarded
+    ASSERT_TRUE(waitFor(kMouse, 1));
+    EXPECT_EQ((std::vector<std::int32_t>{1, 5, 6}), requestsOf(kMouse)[0].values);
+
+    int otherHandle = 0;
+    ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(1, 2, 3, 4, &otherHandle));
+    ASSERT_TRUE(waitFor(kSetWindow, 2));
+    EXPECT_EQ((std::vector<std::int32_t>{1, 2, 3, 4}), requestsOf(kSetWindow)[1].values);
+    browser.runUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_EQ(1u, requestsOf(kMouse).size());
+}
+
+TEST_F(Registration, RefusedRegistrationLeavesInputUnforwarded) {
+    controller.setResult(1);
+    ASSERT_TRUE(controller.start());
+    host::HostInstance instance(browser);
+    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test"));
+    ASSERT_TRUE(waitFor(kRegister, 1));
+    ASSERT_TRUE(browser.runUntil([&] { return browser.logContains("Error: RESULT_ERROR", 2); },
+                                 std::chrono::milliseconds(kWaitMs)));
+    EXPECT_EQ(0, instance.key(0, 65, 0, 0, 0x81));
+    EXPECT_EQ(0, instance.mouse(0, 1, 1, 1));
+    browser.runUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_TRUE(requestsOf(kKey).empty());
+    EXPECT_TRUE(requestsOf(kMouse).empty());
+}
+
+TEST_F(Registration, DestroyDeregisters) {
+    ASSERT_TRUE(controller.start());
+    host::HostInstance instance(browser);
+    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test"));
+    ASSERT_TRUE(waitFor(kRegister, 1));
+    // Wait for the answer: only a registered instance deregisters.
+    ASSERT_TRUE(browser.runUntil([&] { return instance.key(0, 1, 0, 0, 0x81) == 1; },
+                                 std::chrono::milliseconds(kWaitMs)));
+    EXPECT_EQ(NPERR_NO_ERROR, instance.destroy());
+    ASSERT_TRUE(controller.waitForRequests(controller.requests().size(), kWaitMs));
+    ASSERT_TRUE(browser.runUntil([&] { return requestsOf(kDeregister).size() == 1; },
+                                 std::chrono::milliseconds(kWaitMs)));
+}
+
+}  // namespace
