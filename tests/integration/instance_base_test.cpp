@@ -50,13 +50,15 @@ TEST_F(InstanceBase, MissingViewIdIsLoggedAsAnError) {
 }
 
 TEST_F(InstanceBase, SavedDataIsLoggedAndItsBufferFreed) {
-    char* text = static_cast<char*>(browser.browserFuncs().memalloc(5));
-    std::memcpy(text, "hello", 5);  // not terminated: at most len bytes are read
-    NPSavedData saved{5, text};
+    const char content[] = "50%s %d %n hello";
+    const int32_t length = static_cast<int32_t>(sizeof(content) - 1);
+    char* text = static_cast<char*>(browser.browserFuncs().memalloc(length));
+    std::memcpy(text, content, length);  // not terminated: at most len bytes are read
+    NPSavedData saved{length, text};
     long before = browser.outstandingAllocations();
     host::HostInstance instance(browser);
     ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test", {}, NP_EMBED, &saved));
-    EXPECT_TRUE(browser.logContains("Saved data from last session: hello", 0));
+    EXPECT_TRUE(browser.logContains("Saved data from last session: 50%s %d %n hello", 0));
     EXPECT_EQ(before - 1, browser.outstandingAllocations());
 }
 

@@ -66,6 +66,17 @@ TEST_F(Registration, ParametersFirstThenConnectionRegistersOnce) {
     EXPECT_GE(controller.subscriptions(), 1);
 }
 
+TEST_F(Registration, WithoutAViewIdTheWindowIdIsLeftOut) {
+    browser.setViewResult(NPERR_GENERIC_ERROR, 0);
+    ASSERT_TRUE(controller.start());
+    host::HostInstance instance(browser);
+    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test", {{"HEIGHT", "x"}}));
+    ASSERT_TRUE(waitFor(kRegister, 1));
+    std::vector<std::pair<std::string, std::string>> expected = {{"BrowserId", std::to_string(getpid())},
+                                                                 {"HEIGHT", "x"}};
+    EXPECT_EQ(expected, requestsOf(kRegister)[0].parameters);
+}
+
 TEST_F(Registration, ConnectionFirstRegistersFromSetParam) {
     ASSERT_TRUE(controller.start());
     setenv("QV_BROWSER_ID", "77", 1);
