@@ -102,13 +102,14 @@ size_t HostBrowser::pendingCalls() const {
     return mAsyncCalls.size();
 }
 
-bool HostBrowser::runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+bool HostBrowser::runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                           std::chrono::microseconds poll) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         runPendingCalls();
         if (done()) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(poll);
     }
 }
 

@@ -92,8 +92,10 @@ public:
     // The plug-in thread's queue of asynchronous calls.
     size_t runPendingCalls();
     size_t pendingCalls() const;
-    // Runs queued calls until done() is true or the time is up.
-    bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+    // Runs queued calls until done() is true or the time is up, looking
+    // again every `poll`.
+    bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                  std::chrono::microseconds poll = std::chrono::microseconds(2000));
     // Drops queued calls without running them (a browser that shut down).
     void discardPendingCalls();
 

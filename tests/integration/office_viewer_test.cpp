@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <regex>
 #include <set>
 #include <thread>
 #include <string>
@@ -119,6 +120,22 @@ TEST_F(OfficeViewer, DocumentIsShownAsProgressConvertedAndOpened) {
     EXPECT_TRUE(browser.messages().empty());
 }
 
+TEST_F(OfficeViewer, ConverterGetsTheDocumentTheEntryPageAndItsPipe) {
+    host::HostInstance instance(browser);
+    open(instance);
+    const std::string record = root() + "/argv.record";
+    instance.stream("http://x.test/args.doc", "record " + record + "\nindex args\n", chunks(8));
+    ASSERT_TRUE(waitForNavigation());
+    std::string text = readFile(record);
+    std::regex argv("argv=" RRZ_CONVERTER_STUB_DIR "/DerazoZoraveMain\n"
+                    "argv=(" + dataDir() + "/files/[0-9]+_[0-9]+\\.doc)\n"
+                    "argv=(" + dataDir() + "/files/[0-9]+_[0-9]+\\.doc)_files/index\\.html\n"
+                    "argv=([0-9]+)\n");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(text, match, argv)) << text;
+    EXPECT_EQ(match[1].str(), match[2].str());
+}
+
 TEST_F(OfficeViewer, SameBytesUnderAnotherUrlComeFromTheCache) {
     const std::string document = convertingScript("cached once");
     {
@@ -130,14 +147,19 @@ TEST_F(OfficeViewer, SameBytesUnderAnotherUrlComeFromTheCache) {
     browser.clearRecords();
     host::HostInstance second(browser);
     open(second);
+    host::HostInstance::Stream stream(second, "http://b.test/other/copy.doc", static_cast<uint32_t>(document.size()),
+                                      "application/msword");
+    ASSERT_EQ(NPERR_NO_ERROR, stream.begin());
+    ASSERT_EQ(static_cast<long>(document.size()), stream.write(document, 64));
     auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(NPERR_NO_ERROR, second.stream("http://b.test/other/copy.doc", document, chunks(64)).destroyStream);
-    ASSERT_TRUE(waitForNavigation());
+    ASSERT_EQ(NPERR_NO_ERROR, stream.finish());
+    ASSERT_TRUE(browser.runUntil([&] { return !browser.navigations().empty(); }, std::chrono::milliseconds(10000),
+                                 std::chrono::microseconds(50)));
     auto elapsed = std::chrono::steady_clock::now() - started;
     EXPECT_TRUE(browser.logContains("document from cache"));
     EXPECT_FALSE(browser.logContains("starting DerazoZoraveMain"));
     EXPECT_EQ(expectedUrl(document, "http://b.test/other/copy.doc"), browser.navigations().at(0).url);
-    std::printf("cached document: stream end to navigation request in %.2f ms\n",
+    std::printf("cached document: DestroyStream to navigation request in %.2f ms\n",
                 std::chrono::duration<double, std::milli>(elapsed).count());
 }
 
