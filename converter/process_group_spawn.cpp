@@ -7,6 +7,10 @@
 
 #include <cerrno>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 namespace {
 
 // Closes lo..hi in the child; close_range may be missing on old kernels.
@@ -44,11 +48,25 @@ void closeAllExcept(int keepA, int keepB, long openMax) {
 
 // Runs in the forked child: only async-signal-safe calls until exec.
 [[noreturn]] void childMain(const char* path, char* const argv[], int inheritedFd,
-                            int errorFd, long openMax) {
+                            int errorFd, long openMax, pid_t parent) {
     int failure = 0;
     if (setpgid(0, 0) != 0) {
         failure = errno;
     }
+#ifdef __linux__
+    // A browser that is killed outright cannot kill its converter, which
+    // would then run on (a hung one for ever); the kernel kills it instead
+    // when the forking thread, which waits for the converter, goes. A parent
+    // gone before this call is noticed by getppid.
+    if (failure == 0 && prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) {
+        failure = errno;
+    }
+    if (failure == 0 && getppid() != parent) {
+        failure = ESRCH;
+    }
+#else
+    (void)parent;
+#endif
     if (failure == 0) {
         sigset_t none;
         sigemptyset(&none);
@@ -90,10 +108,11 @@ Int32 spawnGroupLeader(const char* path, char* const argv[], int inheritedFd) {
         return -1;
     }
     long openMax = sysconf(_SC_OPEN_MAX);
+    pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0) {
         close(report[0]);
-        childMain(path, argv, inheritedFd, report[1], openMax);
+        childMain(path, argv, inheritedFd, report[1], openMax, parent);
     }
     int forkError = errno;
     close(report[1]);

@@ -23,6 +23,11 @@
 //   helper <pidfile>         start a helper process (same process group)
 //                            that writes its pid to pidfile and waits
 //                            forever; it does not keep the pipe open
+//   fill <n>                 write an asset of n bytes next to the entry
+//                            page (an output of a chosen size)
+//   grandchild               fork a child (same process group) that keeps
+//                            the pipe open and waits forever
+//   ignoreterm               ignore SIGTERM from here on
 //   exit <code>              end now with that status
 //
 // Started with any other number of arguments, it records itself as "record"
@@ -212,6 +217,19 @@ int main(int argc, char** argv) {
             std::string path;
             in >> path;
             startHelper(path);
+        } else if (command == "fill") {
+            size_t n = 0;
+            in >> n;
+            std::string page = argv[2];
+            std::string dir = page.substr(0, page.find_last_of('/') + 1);
+            mkdir((dir + "assets").c_str(), 0777);
+            writeFile(dir + "assets/fill.bin", std::string(n, 'f'));
+        } else if (command == "grandchild") {
+            if (fork() == 0) {
+                for (;;) pause();
+            }
+        } else if (command == "ignoreterm") {
+            signal(SIGTERM, SIG_IGN);
         } else if (command == "exit") {
             int code = 0;
             in >> code;

@@ -1,0 +1,232 @@
+// Multi-process chaos: several "browser processes" (chaos_worker) convert
+// many documents through the shipped library against one storage directory,
+// with the converter stand-in behaving well, badly, slowly or not at all,
+// while the test SIGKILLs workers at random and starts new ones. Outputs are
+// megabytes each, so the 100 MiB cache budget is reached and eviction runs.
+//
+// Afterwards: no worker hung or blocked its plug-in thread, no converter is
+// left, the storage lock can be taken, the index verifies (or the cache was
+// cleanly cleared), every record's entry page exists and the recorded sizes
+// fit the budget.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "params/office_params_base.h"
+#include "storage/hash_md5.h"
+#include "storage/storage_manager.h"
+#include "tests/chaos/chaos_util.h"
+
+namespace {
+
+using chaos::exists;
+using chaos::readFile;
+using chaos::writeFile;
+
+const int kWorkers = 8;
+const int kDocumentsPerWorker = 10;
+const int kChaosSeconds = 25;
+const char kTimeLimit[] = "2";
+
+class ChaosTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mRoot = chaos::makeTempDir("rrz-chaos");
+        ASSERT_FALSE(mRoot.empty());
+        mDocs = mRoot + "/docs";
+        ASSERT_EQ(0, ::mkdir(mDocs.c_str(), 0777));
+        ASSERT_EQ(0, ::mkdir((mRoot + "/run").c_str(), 0777));
+        mShmPrefix = "rrz-chaos-" + std::to_string(getpid()) + "-";
+        ::setenv("OFFICE_PLUGINS_DATA", (mRoot + "/data").c_str(), 1);
+        ::setenv("OFFICE_PLUGINS_BIN", RRZ_CONVERTER_STUB_DIR, 1);
+        ::setenv("OFFICE_PLUGINS_TIME_LIMIT", kTimeLimit, 1);
+        ::setenv("QV_SHM_PREFIX", mShmPrefix.c_str(), 1);
+        ::setenv("QV_ZETA_RUNTIME_DIR", (mRoot + "/run").c_str(), 1);
+    }
+
+    void TearDown() override {
+        for (auto& worker : mRunning) {
+            ::kill(worker.first, SIGKILL);
+            ::waitpid(worker.first, nullptr, 0);
+        }
+        // A failed run must not leave converters holding ctest's output.
+        for (pid_t pid : chaos::convertersUnder(RRZ_CONVERTER_STUB_DIR "/DerazoZoraveMain", mRoot)) {
+            ::kill(pid, SIGKILL);
+        }
+        ::unlink(("/dev/shm/" + mShmPrefix + CStorageManager::sShMemName).c_str());
+        chaos::removeTree(mRoot);
+    }
+
+    void writeDocuments() {
+        std::mt19937 random(12345);
+        int k = 0;
+        // Good conversions of 2..11 MiB after a short pause: twenty of them
+        // hold far more than the budget.
+        for (int i = 0; i < 20; ++i) {
+            unsigned size = (2u + random() % 10u) << 20;
+            addDocument(k++, "msg 0 converting " + std::to_string(i) + "\nsleep " + std::to_string(random() % 300) +
+                                 "\nfill " + std::to_string(size) + "\nindex page " + std::to_string(i) + "\n");
+        }
+        addDocument(k++, "msg 2 cannot read this\nexit 1\n");           // fails, no page
+        addDocument(k++, "msg 0 stuck\nhang\n");                         // killed at the limit
+        addDocument(k++, "garbage 16\nhang\n");                          // refused header
+        addDocument(k++, "header 0 4294967295\nhang\n");                 // oversize length
+        addDocument(k++, "flood 3000 0 tick\nindex flooded\n");          // many small messages
+        addDocument(k++, "closepipe\nsleep 3000\nindex late\n");         // pipe closed, runs on
+        addDocument(k++, "ignoreterm\nindex done\nhang\n");              // page written, never ends
+        addDocument(k++, "sleep 1500\nfill 1048576\nindex slow\n");      // slow but in time
+    }
+
+    void addDocument(int k, const std::string& script) {
+        ASSERT_TRUE(writeFile(mDocs + "/doc" + std::to_string(k) + ".doc", script));
+    }
+
+    pid_t startWorker(unsigned seed, int count) {
+        std::string out = mRoot + "/worker" + std::to_string(mStarted) + ".out";
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            FILE* log = std::freopen(out.c_str(), "w", stdout);
+            (void)log;
+            std::string seedText = std::to_string(seed);
+            std::string countText = std::to_string(count);
+            ::execl(RRZ_CHAOS_WORKER, RRZ_CHAOS_WORKER, RRZ_PLUGIN_PATH, mDocs.c_str(), seedText.c_str(),
+                    countText.c_str(), kTimeLimit, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        mOutputs.push_back(out);
+        ++mStarted;
+        if (pid > 0) mRunning[pid] = true;
+        return pid;
+    }
+
+    // Reaps finished workers; a worker that ended by itself must have
+    // ended with 0.
+    void reap() {
+        for (auto it = mRunning.begin(); it != mRunning.end();) {
+            int status = 0;
+            pid_t done = ::waitpid(it->first, &status, WNOHANG);
+            if (done == it->first) {
+                if (WIFEXITED(status)) {
+                    EXPECT_EQ(0, WEXITSTATUS(status)) << "worker " << done << " failed (3 hung, 4 blocked)";
+                } else {
+                    ADD_FAILURE() << "worker " << done << " died of signal " << WTERMSIG(status);
+                }
+                it = mRunning.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    int countDone() const {
+        int done = 0;
+        for (const std::string& out : mOutputs) {
+            std::string text = readFile(out);
+            for (size_t at = text.find("DONE "); at != std::string::npos; at = text.find("DONE ", at + 1)) ++done;
+        }
+        return done;
+    }
+
+    std::string mRoot;
+    std::string mDocs;
+    std::string mShmPrefix;
+    std::map<pid_t, bool> mRunning;
+    std::vector<std::string> mOutputs;
+    int mStarted = 0;
+};
+
+TEST_F(ChaosTest, KilledAndFaultyProcessesLeaveAConsistentCacheAndNothingRunning) {
+    writeDocuments();
+    std::mt19937 random(static_cast<unsigned>(getpid()));
+    for (int i = 0; i < kWorkers; ++i) ASSERT_GT(startWorker(random(), kDocumentsPerWorker), 0);
+
+    int kills = 0;
+    auto chaosEnd = std::chrono::steady_clock::now() + std::chrono::seconds(kChaosSeconds);
+    while (std::chrono::steady_clock::now() < chaosEnd) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(800 + random() % 1500));
+        reap();
+        if (!mRunning.empty()) {
+            auto victim = mRunning.begin();
+            std::advance(victim, random() % mRunning.size());
+            pid_t pid = victim->first;
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            mRunning.erase(victim);
+            ++kills;
+        }
+        while (static_cast<int>(mRunning.size()) < kWorkers) {
+            ASSERT_GT(startWorker(random(), kDocumentsPerWorker / 2), 0);
+        }
+    }
+    // Let the last ones finish undisturbed.
+    auto drainEnd = std::chrono::steady_clock::now() + std::chrono::seconds(75);
+    while (!mRunning.empty() && std::chrono::steady_clock::now() < drainEnd) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        reap();
+    }
+    EXPECT_TRUE(mRunning.empty()) << mRunning.size() << " workers did not finish";
+    const int documents = countDone();
+    std::printf("chaos: %d processes, %d kills, %d documents completed\n", mStarted, kills, documents);
+    RecordProperty("processes", mStarted);
+    RecordProperty("kills", kills);
+    RecordProperty("documents", documents);
+    EXPECT_GE(mStarted, kWorkers + 5);
+    EXPECT_GE(documents, 40);
+
+    // The converters of killed workers included.
+    EXPECT_TRUE(chaos::eventually(
+        [&] { return chaos::convertersUnder(RRZ_CONVERTER_STUB_DIR "/DerazoZoraveMain", mRoot).empty(); }, 5000))
+        << "a converter process is left";
+
+    // The lock: a worker killed while holding it must not leave it held.
+    CStorageManager manager;
+    ASSERT_TRUE(manager.init());
+    auto locked = std::async(std::launch::async, [&] {
+        manager.lockCache();
+        manager.unlockCache();
+        return true;
+    });
+    ASSERT_EQ(std::future_status::ready, locked.wait_for(std::chrono::seconds(10))) << "the storage lock stays held";
+
+    const std::string converted = mRoot + "/data/converted/";
+    const std::string db = readFile(converted + "/cache.db");
+    if (!exists(converted + "/cache.db")) {
+        // Cleared: nothing but the version file.
+        EXPECT_FALSE(exists(converted + "/cache_checksum"));
+    } else {
+        ASSERT_EQ(0u, db.size() % CStorageManager::CacheEntry::RECORD_SIZE);
+        CHashMD5 hash;
+        hash.md5_starts();
+        hash.md5_update(reinterpret_cast<const unsigned char*>(db.data()), static_cast<unsigned>(db.size()));
+        UInt8 digest[16];
+        hash.md5_finish(digest);
+        EXPECT_EQ(std::string(CStorageManager::md5ToString(digest).c_str()),
+                  readFile(converted + "/cache_checksum"))
+            << "the index does not verify";
+        UInt64 total = 0;
+        for (size_t at = 0; at < db.size(); at += CStorageManager::CacheEntry::RECORD_SIZE) {
+            UInt8 record[CStorageManager::CacheEntry::RECORD_SIZE];
+            std::memcpy(record, db.data() + at, sizeof(record));
+            CStorageManager::CacheEntry entry = CStorageManager::CacheEntry::parse(record);
+            std::string dir = converted + CStorageManager::md5ToString(entry.md5).c_str();
+            EXPECT_TRUE(exists(dir + "/" + entry.entryPoint)) << dir << " has no entry page";
+            total += entry.size;
+        }
+        EXPECT_LE(total, CStorageManager::sStorageSize);
+        std::printf("chaos: %zu records, %llu bytes recorded\n", db.size() / CStorageManager::CacheEntry::RECORD_SIZE,
+                    static_cast<unsigned long long>(total));
+    }
+    manager.cleanup();
+}
+
+}  // namespace

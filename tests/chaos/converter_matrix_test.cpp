@@ -1,0 +1,103 @@
+// Misbehaving converters seen from a plug-in instance of the shipped
+// library: each ends as the conversion driver promises (navigation for a
+// finished conversion, "Bad content" otherwise) within the time limit plus a
+// margin, the instance answers draw events all the while, and no converter
+// process, helper or grandchild is left.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <algorithm>
+#include <ostream>
+#include <string>
+
+#include "tests/chaos/chaos_util.h"
+#include "tests/integration/office_viewer_fixture.h"
+
+namespace {
+
+struct Misbehaviour {
+    const char* name;
+    const char* script;
+    bool navigates;
+    double maxSeconds;
+};
+
+bool showsErrorColour(host::DrawTarget& target) {
+    for (int y = 0; y < 120; y += 2)
+        for (int x = 0; x < 200; x += 2)
+            if (target.pixel(x, y) == kErrorPixel) return true;
+    return false;
+}
+
+void PrintTo(const Misbehaviour& behaviour, std::ostream* out) { *out << behaviour.name; }
+
+// The time limit is 2 s for every case.
+const Misbehaviour kCases[] = {
+    {"Hang", "msg 0 working\nhang\n", false, 4.5},
+    {"FloodOfSmallMessages", "flood 20000 0 tick\nindex flooded\n", true, 4.5},
+    {"OversizeLength", "header 0 4294967295\nhang\n", false, 1.5},
+    {"EarlyExitWithoutPage", "exit 3\n", false, 1.5},
+    {"Garbage", "garbage 4096\nhang\n", false, 1.5},
+    {"ClosesPipeButKeepsRunning", "index written\nclosepipe\nhang\n", true, 1.5},
+    // The watcher of the converter's end kills its process group, which
+    // closes the grandchild's copy of the pipe: a finished conversion.
+    {"GrandchildHoldsThePipeOpen", "index written\ngrandchild\nexit 0\n", true, 1.5},
+    {"IgnoresSigterm", "ignoreterm\nindex written\nhang\n", false, 4.5},
+};
+
+class ConverterMatrix : public OfficeViewerFixture, public ::testing::WithParamInterface<Misbehaviour> {
+protected:
+    void SetUp() override {
+        OfficeViewerFixture::SetUp();
+        if (HasFatalFailure()) return;
+        setenv("OFFICE_PLUGINS_TIME_LIMIT", "2", 1);
+        start();
+    }
+};
+
+TEST_P(ConverterMatrix, EndsAsPromisedStaysResponsiveAndLeavesNothingRunning) {
+    const Misbehaviour& behaviour = GetParam();
+    host::HostInstance instance(browser);
+    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/msword"));
+    ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(0, 0, 200, 120));
+    host::DrawTarget target(200, 120);
+    auto start = std::chrono::steady_clock::now();
+    instance.stream("http://matrix.test/" + std::string(behaviour.name) + ".doc", behaviour.script);
+
+    double slowestDraw = 0;
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() - start < std::chrono::seconds(15)) {
+        browser.runUntil([&] { return !browser.navigations().empty() || !browser.messages().empty(); },
+                         std::chrono::milliseconds(20));
+        ended = !browser.navigations().empty() || !browser.messages().empty();
+        auto before = std::chrono::steady_clock::now();
+        EXPECT_EQ(1, instance.draw(&target));
+        slowestDraw = std::max(slowestDraw, std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count());
+    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_TRUE(ended) << "no outcome after " << seconds << " s";
+    EXPECT_LT(seconds, behaviour.maxSeconds);
+    EXPECT_LT(slowestDraw, 0.5) << "the plug-in thread was blocked";
+    if (behaviour.navigates) {
+        EXPECT_EQ(1u, browser.navigations().size());
+        EXPECT_TRUE(browser.messages().empty());
+    } else {
+        ASSERT_EQ(1u, browser.messages().size());
+        EXPECT_EQ("Bad content", browser.messages()[0].text);
+        EXPECT_TRUE(browser.navigations().empty());
+        // The worker posts the error state to the plug-in thread after the
+        // message.
+        EXPECT_TRUE(browser.runUntil([&] { return instance.draw(&target) == 1 && showsErrorColour(target); },
+                                     std::chrono::milliseconds(2000)))
+            << "the instance did not turn to its error colour";
+    }
+    EXPECT_TRUE(chaos::eventually(
+        [&] { return chaos::convertersUnder(RRZ_CONVERTER_STUB_DIR "/DerazoZoraveMain", root()).empty(); }, 3000))
+        << "a converter process is left";
+    EXPECT_EQ(NPERR_NO_ERROR, instance.destroy());
+}
+
+INSTANTIATE_TEST_SUITE_P(Converters, ConverterMatrix, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Misbehaviour>& info) { return info.param.name; });
+
+}  // namespace

@@ -1,0 +1,113 @@
+// Leak gate: one process converts documents in 200 plug-in instances of the
+// shipped library in a row, each created, fed, converted, navigated and
+// destroyed. Afterwards open descriptors, threads and child processes are
+// back where they were, and the heap has not grown: under LeakSanitizer
+// nothing unreachable is left, otherwise the bytes in use stay within a
+// small allowance (the allocator's and the logger's own bookkeeping).
+#include <dirent.h>
+#include <malloc.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/integration/office_viewer_fixture.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RRZ_LSAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define RRZ_LSAN 1
+#endif
+#ifdef RRZ_LSAN
+#include <sanitizer/lsan_interface.h>
+#endif
+
+namespace {
+
+size_t entriesOf(const char* dir) {
+    size_t count = 0;
+    DIR* handle = opendir(dir);
+    if (handle == nullptr) return 0;
+    while (struct dirent* entry = readdir(handle)) {
+        if (entry->d_name[0] != '.') ++count;
+    }
+    closedir(handle);
+    return count - 1;  // the directory handle itself, for /proc/self/fd
+}
+
+size_t threads() { return entriesOf("/proc/self/task") + 1; }
+size_t descriptors() { return entriesOf("/proc/self/fd"); }
+
+template <typename Predicate>
+bool waitFor(Predicate predicate) {
+    for (int i = 0; i < 200 && !predicate(); ++i) usleep(10000);
+    return predicate();
+}
+
+bool hasNoChildren() {
+    siginfo_t info;
+    return waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) != 0 && errno == ECHILD;
+}
+
+class LeakGate : public OfficeViewerFixture {
+protected:
+    void SetUp() override {
+        OfficeViewerFixture::SetUp();
+        if (HasFatalFailure()) return;
+        start();
+    }
+
+    // One instance, one document, to navigation and destruction.
+    void convertOne(int i) {
+        host::HostInstance instance(browser);
+        ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/msword"));
+        ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(0, 0, 64, 64));
+        host::DrawTarget target(64, 64);
+        // Every tenth document repeats one before it, so cache hits are in
+        // the mix.
+        int content = i % 10 == 9 ? i - 1 : i;
+        instance.stream("http://leak.test/doc" + std::to_string(i) + ".doc",
+                        convertingScript("document " + std::to_string(content)));
+        instance.draw(&target);
+        ASSERT_TRUE(waitForNavigation(1, 20000)) << "document " << i;
+        instance.draw(&target);
+        ASSERT_EQ(NPERR_NO_ERROR, instance.destroy());
+        browser.runPendingCalls();
+        browser.clearRecords();
+    }
+};
+
+TEST_F(LeakGate, TwoHundredInstancesLeaveNoDescriptorThreadChildOrHeapBehind) {
+    // The first instances create what lives for the process: configuration
+    // singletons, the storage mutex mapping's bookkeeping, cairo's caches.
+    for (int i = 0; i < 3; ++i) convertOne(1000 + i);
+    ASSERT_FALSE(HasFatalFailure());
+    const size_t fdsBefore = descriptors();
+    const size_t threadsBefore = threads();
+    const size_t heapBefore = mallinfo2().uordblks;
+
+    for (int i = 0; i < 200; ++i) {
+        convertOne(i);
+        ASSERT_FALSE(HasFatalFailure());
+    }
+
+    EXPECT_EQ(fdsBefore, descriptors());
+    EXPECT_TRUE(waitFor([&] { return threads() == threadsBefore; })) << threads() << " threads, were "
+                                                                         << threadsBefore;
+    EXPECT_TRUE(waitFor(hasNoChildren)) << "a converter process is left";
+    const size_t heapAfter = mallinfo2().uordblks;
+    std::printf("leak gate: descriptors %zu -> %zu, threads %zu -> %zu, heap %zu -> %zu bytes\n", fdsBefore,
+                descriptors(), threadsBefore, threads(), heapBefore, heapAfter);
+#ifdef RRZ_LSAN
+    EXPECT_EQ(0, __lsan_do_recoverable_leak_check()) << "LeakSanitizer found leaks";
+#else
+    // 200 instances that each kept as little as 256 bytes would pass 50 KiB.
+    EXPECT_LT(heapAfter, heapBefore + 50 * 1024) << "the heap grew by " << heapAfter - heapBefore << " bytes";
+#endif
+}
+
+}  // namespace
