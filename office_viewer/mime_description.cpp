@@ -23,14 +23,19 @@ const KnownExtension kKnownExtensions[] = {
 };
 
 void buildDescription() {
-    QVStringUtilities::split(gEnabledExtensions,
-                             COfficePluginParams::getInstance()->getValue(COfficePluginParams::MIME_TYPES), ",",
-                             false);
+    buildMimeDescription(COfficePluginParams::getInstance()->getValue(COfficePluginParams::MIME_TYPES),
+                         gDescription, gEnabledExtensions);
+    gDescriptionBuilt = true;
+}
+}  // namespace
+
+void buildMimeDescription(const char* list, CQVString& result, TQVVector<CQVString>& enabled) {
+    QVStringUtilities::split(enabled, list, ",", false);
     CQVString description;
     CQVString extensions;
-    const int count = gEnabledExtensions.size();
+    const int count = enabled.size();
     for (int i = 0; i < count; ++i) {
-        const CQVString& entry = gEnabledExtensions.get(i);
+        const CQVString& entry = enabled.get(i);
         bool known = false;
         for (const KnownExtension& candidate : kKnownExtensions) {
             if (entry == candidate.extension) {
@@ -59,10 +64,8 @@ void buildDescription() {
     description += stream;
     description += ";";
     description += text;
-    gDescription = description;
-    gDescriptionBuilt = true;
+    result = description;
 }
-}  // namespace
 
 const TQVVector<CQVString>& enabledExtensions() { return gEnabledExtensions; }
 

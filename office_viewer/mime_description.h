@@ -10,3 +10,8 @@
 // The enabled extensions, unrecognised entries of the configuration
 // included; empty until the description has been built.
 const TQVVector<CQVString>& enabledExtensions();
+
+// Builds the description from a comma-separated extension list (null acts as
+// empty) into description, and appends the list's entries to enabled. A pure
+// function of list; any thread.
+void buildMimeDescription(const char* list, CQVString& description, TQVVector<CQVString>& enabled);
