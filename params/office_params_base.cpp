@@ -5,6 +5,16 @@
 
 COfficeParamsBase* COfficeParamsBase::instance = nullptr;
 
+// The singleton lives as long as the library: released when the library is
+// unloaded (or the process ends), so that loading it again leaks nothing.
+struct COfficeParamsBaseRelease {
+    ~COfficeParamsBaseRelease() {
+        delete COfficeParamsBase::instance;
+        COfficeParamsBase::instance = nullptr;
+    }
+};
+static COfficeParamsBaseRelease gCOfficeParamsBaseRelease;
+
 COfficeParamsBase* COfficeParamsBase::getInstance() {
     if (instance == nullptr) instance = new COfficeParamsBase();
     return instance;

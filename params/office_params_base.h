@@ -1,6 +1,6 @@
 // COfficeParamsBase: directory paths and byte limits of the plug-in, read from
 // the environment once, when the singleton is first used, and never written
-// back. The singleton is never destroyed.
+// back. The singleton lives until the library is unloaded.
 //
 // Paths taken from the environment always end in "/"; defaults are used as
 // they stand. getInstance() takes no lock: the first call happens on the
@@ -45,6 +45,7 @@ private:
     COfficeParamsBase(const COfficeParamsBase&) = delete;
     COfficeParamsBase& operator=(const COfficeParamsBase&) = delete;
 
+    friend struct COfficeParamsBaseRelease;
     static COfficeParamsBase* instance;
 
     char* mFontsPath;

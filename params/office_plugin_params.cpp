@@ -5,6 +5,16 @@
 
 COfficePluginParams* COfficePluginParams::instance = nullptr;
 
+// The singleton lives as long as the library: released when the library is
+// unloaded (or the process ends), so that loading it again leaks nothing.
+struct COfficePluginParamsRelease {
+    ~COfficePluginParamsRelease() {
+        delete COfficePluginParams::instance;
+        COfficePluginParams::instance = nullptr;
+    }
+};
+static COfficePluginParamsRelease gCOfficePluginParamsRelease;
+
 namespace {
 const char kDefaultMimeTypes[] = "doc,docx,xls,xlsx,ppt,pptx";
 constexpr double kDefaultTimeLimit = 600.0;

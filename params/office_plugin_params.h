@@ -1,7 +1,8 @@
 // COfficePluginParams: the enabled file extensions and the conversion time
 // limit, read from the environment on every request, and the fixed colours of
 // the progress display. Path requests are passed on to COfficeParamsBase.
-// Never destroyed; getInstance() takes no lock (see COfficeParamsBase).
+// Lives until the library is unloaded; getInstance() takes no lock (see
+// COfficeParamsBase).
 #pragma once
 
 #include "params/office_params_base.h"
@@ -39,5 +40,6 @@ public:
 
 private:
     COfficePluginParams() = default;
+    friend struct COfficePluginParamsRelease;
     static COfficePluginParams* instance;
 };

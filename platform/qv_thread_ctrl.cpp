@@ -26,9 +26,11 @@ struct ThreadTable {
 };
 
 ThreadTable& table() {
-    // Never destroyed: threads may still start or join during exit.
-    static ThreadTable* instance = new ThreadTable;
-    return *instance;
+    // Destroyed with the library: a plug-in library may be unloaded, and a
+    // table left on the heap would leak with every load. Every thread of the
+    // library has been joined or has ended by then.
+    static ThreadTable instance;
+    return instance;
 }
 
 void* threadMain(void* argument) {
