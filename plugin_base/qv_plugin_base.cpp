@@ -216,8 +216,9 @@ void _CQVPluginBase::done(NPSavedData** save) {
             QV_LOG(LogMessage::ERROR, "   Can't save session data: NPN_MemAlloc failed");
         }
     }
-    if (mRegistered && transport() != nullptr) {
-        transport()->requestDeregister();
+    NPluginsIPCCommunications::CIPCTransportBase* ipc = transport();
+    if (mRegistered && ipc != nullptr) {
+        ipc->requestDeregister();
         mRegistered = false;
     }
     mInitialized = false;

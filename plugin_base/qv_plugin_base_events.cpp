@@ -96,8 +96,9 @@ bool _CQVPluginBase::onMouse(eMouseEventType type, Int16 x, Int16 y, UInt16 butt
     if (button != 0) QV_LOG(LogMessage::MESSAGE, "button: %d", button);
     if (flags != 0) QV_LOG(LogMessage::MESSAGE, "flags: %d", flags);
     QV_LOG(LogMessage::MESSAGE, "%s", "");
-    if (transport() != nullptr && mRegistered && (type == 0 || type == 1)) {
-        transport()->requestMouseEvent(button, x, y);
+    NPluginsIPCCommunications::CIPCTransportBase* ipc = transport();
+    if (ipc != nullptr && mRegistered && (type == 0 || type == 1)) {
+        ipc->requestMouseEvent(button, x, y);
         return true;
     }
     return false;
@@ -113,8 +114,9 @@ bool _CQVPluginBase::onKey(Int32 /*modifiers*/, Int32 cap, Int32 /*sym*/, Int32 
 
 bool _CQVPluginBase::onKey(Int32 key) {
     QV_LOG_ENTRY();
-    if (transport() != nullptr && mRegistered) {
-        transport()->requestKeyEvent(key);
+    NPluginsIPCCommunications::CIPCTransportBase* ipc = transport();
+    if (ipc != nullptr && mRegistered) {
+        ipc->requestKeyEvent(key);
         return true;
     }
     return false;
@@ -134,8 +136,9 @@ bool _CQVPluginBase::onScroll(scroll_event_type type, Int32 x, Int32 y) {
 
 bool _CQVPluginBase::onSetWindow(CPluginRect& windowRect, CPluginRect& /*clipRect*/) {
     QV_LOG_ENTRY();
-    if (transport() != nullptr && mRegistered) {
-        transport()->requestSetWindow(windowRect.getX(), windowRect.getY(), windowRect.getWidth(),
+    NPluginsIPCCommunications::CIPCTransportBase* ipc = transport();
+    if (ipc != nullptr && mRegistered) {
+        ipc->requestSetWindow(windowRect.getX(), windowRect.getY(), windowRect.getWidth(),
                                         windowRect.getHeight());
     }
     return true;

@@ -11,13 +11,16 @@ bool _CQVPluginBase::registerPlugin() {
     QV_LOG(LogMessage::MESSAGE, "locked, mParamIsSet = %s, mRegisterPending = %s", mParamIsSet ? "true" : "false",
            mRegisterPending ? "true" : "false");
     bool sent = false;
-    if (mParamIsSet && mRegisterPending && transport() != nullptr) {
+    // Read once: the plug-in thread may stop the connection meanwhile, and the
+    // transport then stays valid until this callback has returned.
+    NPluginsIPCCommunications::CIPCTransportBase* ipc = transport();
+    if (mParamIsSet && mRegisterPending && ipc != nullptr) {
         CQVString description(PluginGetDescription());
         CQVString mimeDescription(PluginGetMimeTypeDescription());
         QV_LOG(LogMessage::MESSAGE, "Calling requestRegister from thread %d (%s, %s, ..., %d)",
                QVOperatingSystem::getCurrentTID(), description.c_str(), mimeDescription.c_str(), mProcessId);
-        transport()->requestRegister(description, mimeDescription, mParams);
-        transport()->notifyOnConfigPath(true);
+        ipc->requestRegister(description, mimeDescription, mParams);
+        ipc->notifyOnConfigPath(true);
         mRegisterPending = false;
         sent = true;
     }
@@ -47,7 +50,8 @@ void _CQVPluginBase::responseRegister(NPluginsIPCCommunications::eResult result)
         return;
     }
     mRegistered = true;
-    if (mInitialized && transport() != nullptr) {
+    NPluginsIPCCommunications::CIPCTransportBase* ipc = transport();
+    if (mInitialized && ipc != nullptr) {
         Int32 x, y, width, height;
         {
             std::lock_guard<std::mutex> lock(mWindowMutex);
@@ -56,7 +60,7 @@ void _CQVPluginBase::responseRegister(NPluginsIPCCommunications::eResult result)
             width = static_cast<Int32>(mWindow.width);
             height = static_cast<Int32>(mWindow.height);
         }
-        transport()->requestSetWindow(x, y, width, height);
+        ipc->requestSetWindow(x, y, width, height);
     }
 }
 
