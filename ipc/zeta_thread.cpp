@@ -17,7 +17,9 @@ CZetaThread::CZetaThread() : mThreadId(0), mRunning(false) {
     QV_LOG(LogMessage::MESSAGE, "   Calling CQVThreadCtrl::startThread");
     // Running from here on: stop() must wait for a run() that has not begun.
     mRunning.store(true);
-    mThreadId = gStartThread.load()(*this, true, CQVThreadCtrl::DEFAULTPRIORITY, CQVThreadCtrl::DEFAULTSTACKSIZE);
+    // Joinable, and joined by stop(): a thread left to finish on its own could
+    // still be executing the library's code after the library is unloaded.
+    mThreadId = gStartThread.load()(*this, false, CQVThreadCtrl::DEFAULTPRIORITY, CQVThreadCtrl::DEFAULTSTACKSIZE);
     if (mThreadId == 0) {
         mRunning.store(false);
         QV_LOG(LogMessage::MESSAGE, "Error: CQVThreadCtrl::startThread (this)");
@@ -41,4 +43,5 @@ void CZetaThread::stop(Int32 code) {
     do {
         usleep(10000);
     } while (mRunning.load());
+    if (mThreadId != 0 && CQVThreadCtrl::join(mThreadId, 0) == 0) mThreadId = 0;
 }

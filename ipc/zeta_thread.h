@@ -1,11 +1,12 @@
 // CZetaThread: the middleware connection thread of one IPC adapter.
 //
-// The constructor starts a detached thread whose run() drives the embedded
+// The constructor starts a thread whose run() drives the embedded
 // connection's event loop until stop(). stop() wakes the loop and then
 // waits, polling every 10 ms, until run() has left it; a thread that was
 // started but has not yet entered run() counts as running, so stop() never
 // returns while run() may still begin or execute and the owner may delete
-// the object right after. The thread is never joined.
+// the object right after. stop() then joins the thread, so that none of the
+// library's code still runs on it when the library is unloaded.
 //
 // Threads: construct, stop and destroy on one owner thread; getConnection()
 // from any thread (CZetaConnection is thread-safe).
