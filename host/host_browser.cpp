@@ -180,10 +180,19 @@ void HostBrowser::addLog(int level, const char* text) {
     std::function<void(const LogLine&)> listener;
     {
         std::lock_guard<std::mutex> lock(mMutex);
-        mLog.push_back(line);
         listener = mLogListener;
+        if (mRecordLog && !listener) {
+            mLog.push_back(std::move(line));
+            return;
+        }
+        if (mRecordLog) mLog.push_back(line);
     }
     if (listener) listener(line);
+}
+
+void HostBrowser::setLogRecording(bool record) {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mRecordLog = record;
 }
 
 void* HostBrowser::memAlloc(uint32_t size) {

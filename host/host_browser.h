@@ -88,6 +88,11 @@ public:
     void setGetURLResult(NPError result) { mGetURLResult = result; }
     // Called for every log line as it arrives (on the plug-in's thread).
     void setLogListener(std::function<void(const LogLine&)> listener);
+    // Whether log lines are kept for logLines()/logCount() (the default);
+    // a benchmark turns it off so that the host's bookkeeping of tens of
+    // thousands of lines does not count as the plug-in's cost. The listener
+    // is called either way.
+    void setLogRecording(bool record);
 
     // The plug-in thread's queue of asynchronous calls.
     size_t runPendingCalls();
@@ -151,6 +156,7 @@ private:
 
     mutable std::mutex mMutex;  // guards everything below
     std::function<void(const LogLine&)> mLogListener;
+    bool mRecordLog = true;
     std::vector<LogLine> mLog;
     std::vector<UserMessage> mMessages;
     std::vector<Navigation> mNavigations;

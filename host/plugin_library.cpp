@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
+
 namespace host {
 
 PluginLibrary::~PluginLibrary() { unload(); }
@@ -28,7 +30,9 @@ bool PluginLibrary::load(const std::string& path) {
 }
 
 void PluginLibrary::unload() {
-    if (mHandle != nullptr) dlclose(mHandle);
+    // RRZ_HOST_NO_DLCLOSE keeps the code mapped, so that leak reports at exit
+    // can still name the plug-in's functions.
+    if (mHandle != nullptr && std::getenv("RRZ_HOST_NO_DLCLOSE") == nullptr) dlclose(mHandle);
     mHandle = nullptr;
     NP_Initialize = nullptr;
     NP_InitializePrivate = nullptr;

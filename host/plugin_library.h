@@ -1,6 +1,7 @@
 // PluginLibrary: loads a plug-in library with dlopen exactly as a browser
 // does and resolves its NPAPI entry points. The library stays loaded until
-// the object is destroyed (dlclose).
+// the object is destroyed (dlclose), unless the environment variable
+// RRZ_HOST_NO_DLCLOSE is set (for leak reports that name plug-in code).
 #pragma once
 
 #include <string>

@@ -80,9 +80,3 @@ public:
 
 const ::testing::Environment* const gCairoCacheReset = ::testing::AddGlobalTestEnvironment(new CairoCacheReset);
 }  // namespace
-
-// Fontconfig keeps its configuration for the life of the process; the leak
-// checker of sanitizer builds would report it at exit.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
