@@ -7,14 +7,19 @@
 
 #include "log/logger.h"
 
+namespace {
+const std::size_t kWriteBufferSize = 65536;
+}  // namespace
+
 CDocument::CDocument(const char* filePath)
-    : mState(New), mFilePath(filePath), mFile(nullptr), mHash(nullptr), mMD5() {}
+    : mState(New), mFilePath(filePath), mFile(nullptr), mWriteBuffer(nullptr), mHash(nullptr), mMD5() {}
 
 CDocument::~CDocument() {
     if (mFile != nullptr) {
         std::fclose(mFile);
         mFile = nullptr;
     }
+    delete[] mWriteBuffer;
     if (mState == Writing || mState == Written) {
         // The stream is closed, so a write in progress yields no digest.
         mState = Written;
@@ -33,6 +38,11 @@ bool CDocument::startWrite() {
     if (mFile == nullptr) {
         QV_LOG(LogMessage::ERROR, "Can't open file: %s", strerror(errno));
         return false;
+    }
+    mWriteBuffer = new char[kWriteBufferSize];
+    if (std::setvbuf(mFile, mWriteBuffer, _IOFBF, kWriteBufferSize) != 0) {
+        // Still correct with the default buffer, only slower.
+        QV_LOG(LogMessage::WARNING, "Can't set the file buffer: %s", strerror(errno));
     }
     mHash = new CHashMD5;
     mHash->md5_starts();
@@ -60,6 +70,8 @@ bool CDocument::finishWrite() {
     if (mFile != nullptr) {
         int closed = std::fclose(mFile);
         mFile = nullptr;
+        delete[] mWriteBuffer;
+        mWriteBuffer = nullptr;
         if (closed != 0) {
             QV_LOG(LogMessage::ERROR, "Can't close file: %s", strerror(errno));
             return false;

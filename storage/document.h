@@ -58,6 +58,9 @@ private:
     int mState;
     CQVString mFilePath;
     FILE* mFile;
+    // stdio buffer of mFile: the browser hands over a few KiB per write, and
+    // one system call per handful of them costs more than the digest.
+    char* mWriteBuffer;
     CHashMD5* mHash;
     UInt8 mMD5[16];
     CConverterOffice mConverter;
