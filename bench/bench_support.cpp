@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -42,6 +43,8 @@ bool redirect(int fd, const std::string& path) {
 double monotonicSeconds() { return clockSeconds(CLOCK_MONOTONIC); }
 
 double processCpuSeconds() { return clockSeconds(CLOCK_PROCESS_CPUTIME_ID); }
+
+double threadCpuSeconds() { return clockSeconds(CLOCK_THREAD_CPUTIME_ID); }
 
 std::string makeTempDir(const std::string& tag) {
     std::string pattern = "/tmp/" + tag + "-XXXXXX";
@@ -152,11 +155,15 @@ ChildRun runProgram(const std::vector<std::string>& argv, const Environment& ext
         ::_exit(127);
     }
     int status = 0;
+    struct rusage usage;
+    std::memset(&usage, 0, sizeof(usage));
     pid_t done;
     do {
-        done = ::waitpid(child, &status, 0);
+        done = ::wait4(child, &status, 0, &usage);
     } while (done < 0 && errno == EINTR);
     run.seconds = monotonicSeconds() - start;
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     if (done == child && WIFEXITED(status)) run.status = WEXITSTATUS(status);
     return run;
 }

@@ -13,8 +13,9 @@
 namespace bench {
 
 double monotonicSeconds();
-// CPU time of the whole process (every thread).
+// CPU time of the whole process (every thread), and of the calling thread.
 double processCpuSeconds();
+double threadCpuSeconds();
 
 // A new directory /tmp/<tag>-XXXXXX; empty (with a message on stderr) when
 // it cannot be made.
@@ -42,6 +43,7 @@ typedef std::vector<std::pair<std::string, std::string>> Environment;
 struct ChildRun {
     int status = -1;       // exit status, or -1 when it did not exit normally or did not start
     double seconds = 0;    // wall time from fork to exit
+    double cpuSeconds = 0; // user + system time of the child (its own waited-for children included)
 };
 
 // Runs argv[0] (a path) with argv, the current environment plus extra,

@@ -52,6 +52,15 @@ TEST_F(ChildRuns, ExitStatusOutputAndExtraEnvironment) {
     EXPECT_EQ("kept extra\n", bench::readFile(mDir + "/out"));
 }
 
+TEST_F(ChildRuns, CpuTimeOfABusyChildIsCounted) {
+    bench::ChildRun busy = bench::runProgram({"/bin/sh", "-c", "i=0; while [ $i -lt 200000 ]; do i=$((i+1)); done"});
+    bench::ChildRun idle = bench::runProgram({"/bin/sleep", "0.2"});
+    EXPECT_EQ(0, busy.status);
+    EXPECT_GT(busy.cpuSeconds, 0.01);
+    EXPECT_LT(idle.cpuSeconds, 0.1);
+    EXPECT_GE(idle.seconds, 0.2);
+}
+
 TEST_F(ChildRuns, ExtraEnvironmentReplacesInheritedValue) {
     ::setenv("RRZ_BENCH_VALUE", "old", 1);
     bench::runProgram({"/bin/sh", "-c", "printf %s \"$RRZ_BENCH_VALUE\" >&2"}, {{"RRZ_BENCH_VALUE", "new"}}, "",
