@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
+#include "tools/plugin_host/plugin_host_test_support.h"
 
 #include <array>
 #include <chrono>
@@ -16,12 +16,6 @@
 #include <string>
 
 namespace {
-
-struct HostRun {
-    int status = -1;
-    std::string output;
-    double seconds = 0;
-};
 
 bool exists(const std::string& path) {
     struct stat status;
@@ -35,40 +29,13 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
-class PluginHostOffice : public ::testing::Test {
+class PluginHostOffice : public PluginHostTest {
 protected:
     void SetUp() override {
         if (!exists("/usr/lib/libreoffice/program/soffice.bin") || !exists(std::string(RRZ_SAMPLES_DIR) + "/stamp")) {
             GTEST_SKIP() << "office suite or sample documents not available";
         }
-        char pattern[] = "/tmp/rrz-host-office-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        mRoot = pattern;
-        mEnvironment = "OFFICE_PLUGINS_DATA='" + mRoot + "/data' OFFICE_PLUGINS_BIN='" RRZ_CONVERTER_DIR
-                       "' QV_SHM_PREFIX='rrz-office-" +
-                       std::to_string(getpid()) + "-' OFFICE_PLUGINS_TIME_LIMIT=120 ";
-    }
-    void TearDown() override {
-        if (mRoot.empty()) return;
-        std::string shm = "/dev/shm/rrz-office-" + std::to_string(getpid()) + "-officeplugin_storage_mutex";
-        unlink(shm.c_str());
-        std::string command = "rm -rf '" + mRoot + "'";
-        EXPECT_EQ(0, std::system(command.c_str()));
-    }
-
-    HostRun run(const std::string& arguments) {
-        HostRun result;
-        auto started = std::chrono::steady_clock::now();
-        std::string command = mEnvironment + RRZ_PLUGIN_HOST " " + arguments + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) return result;
-        std::array<char, 4096> buffer;
-        size_t n;
-        while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
-        int status = pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        return result;
+        prepare(RRZ_CONVERTER_DIR, 120);
     }
 
     // The converted page's path from the "navigate:" line, or "".
@@ -79,8 +46,6 @@ protected:
         return output.substr(at, output.find('?', at) - at);
     }
 
-    std::string mRoot;
-    std::string mEnvironment;
 };
 
 TEST_F(PluginHostOffice, EverySampleIsConvertedAndShown) {

@@ -5,7 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
+#include "tools/plugin_host/plugin_host_test_support.h"
 
 #include <array>
 #include <cstdio>
@@ -16,45 +16,14 @@
 
 namespace {
 
-struct HostRun {
-    int status = -1;
-    std::string output;
-};
-
-class PluginHost : public ::testing::Test {
+class PluginHost : public PluginHostTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/rrz-plugin-host-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        mRoot = pattern;
-        mEnvironment = "OFFICE_PLUGINS_DATA='" + mRoot + "/data' OFFICE_PLUGINS_BIN='" RRZ_CONVERTER_STUB_DIR
-                       "' QV_SHM_PREFIX='rrz-host-" +
-                       std::to_string(getpid()) + "-' OFFICE_PLUGINS_TIME_LIMIT=20 ";
-    }
-    void TearDown() override {
-        std::string shm = "/dev/shm/rrz-host-" + std::to_string(getpid()) + "-officeplugin_storage_mutex";
-        unlink(shm.c_str());
-        std::string command = "rm -rf '" + mRoot + "'";
-        EXPECT_EQ(0, std::system(command.c_str()));
-    }
+    void SetUp() override { prepare(RRZ_CONVERTER_STUB_DIR, 20); }
 
     std::string document(const std::string& name, const std::string& script) {
         std::string path = mRoot + "/" + name;
         std::ofstream(path) << script;
         return path;
-    }
-
-    HostRun run(const std::string& arguments) {
-        HostRun result;
-        std::string command = mEnvironment + RRZ_PLUGIN_HOST " " + arguments + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) return result;
-        std::array<char, 4096> buffer;
-        size_t n;
-        while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
-        int status = pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return result;
     }
 
     static size_t countEntries(const std::string& directory, const std::string& suffix = "") {
@@ -73,8 +42,6 @@ protected:
         return count;
     }
 
-    std::string mRoot;
-    std::string mEnvironment;
 };
 
 TEST_F(PluginHost, HelpAndBadUsage) {
