@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "converter/converter_office.h"
@@ -165,15 +166,21 @@ bool CConverterOffice::getKillTime(timespec& killTime, timespec& startTime) {
         QV_LOG(LogMessage::ERROR, "clock_gettime: %s", strerror(errno));
         return false;
     }
-    // Not-a-number and negative limits fail "limit > 0" and give 0; the
-    // deadline itself is computed with the clock's own (64-bit) seconds.
+    // Not-a-number and negative limits fail "limit > 0" and give 0.
     UInt32 seconds = 0;
     if (limit > 0) {
         double rounded = std::ceil(limit);
         seconds = rounded >= 4294967295.0 ? 4294967295u : static_cast<UInt32>(rounded);
     }
     killTime = startTime;
-    killTime.tv_sec += static_cast<time_t>(seconds);
+    // Where time_t has 32 bits a large limit would wrap the deadline into
+    // the past; the latest representable second stands in for it then.
+    const time_t latest = std::numeric_limits<time_t>::max();
+    if (static_cast<UInt64>(seconds) > static_cast<UInt64>(latest - startTime.tv_sec)) {
+        killTime.tv_sec = latest;
+    } else {
+        killTime.tv_sec += static_cast<time_t>(seconds);
+    }
     return true;
 }
 

@@ -4,9 +4,11 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <thread>
 
@@ -148,8 +150,7 @@ TEST(ConverterDeadline, LimitIsRoundedUpToWholeSeconds) {
     struct Case {
         const char* limit;
         time_t seconds;
-    } cases[] = {{"0.5", 1}, {"0", 0}, {"-3", 0}, {"2", 2}, {"2.01", 3}, {"nan", 0},
-                 {"1e300", 4294967295LL}};
+    } cases[] = {{"0.5", 1}, {"0", 0}, {"-3", 0}, {"2", 2}, {"2.01", 3}, {"nan", 0}};
     for (const Case& c : cases) {
         converter_test::setTimeLimit(c.limit);
         timespec kill;
@@ -158,6 +159,17 @@ TEST(ConverterDeadline, LimitIsRoundedUpToWholeSeconds) {
         EXPECT_EQ(c.seconds, kill.tv_sec - start.tv_sec) << c.limit;
         EXPECT_EQ(start.tv_nsec, kill.tv_nsec) << c.limit;
     }
+}
+
+TEST(ConverterDeadline, AHugeLimitIsCappedAndNeverWrapsIntoThePast) {
+    converter_test::setTimeLimit("1e300");
+    timespec kill;
+    timespec start;
+    ASSERT_TRUE(CConverterOffice::getKillTime(kill, start));
+    // 2^32 - 1 seconds, or as many as a 32-bit time_t has left.
+    const long long room = static_cast<long long>(std::numeric_limits<time_t>::max()) - start.tv_sec;
+    EXPECT_EQ(std::min(4294967295LL, room), static_cast<long long>(kill.tv_sec - start.tv_sec));
+    EXPECT_TRUE(CConverterOffice::checktime(kill));
 }
 
 TEST(ConverterDeadline, ChecktimeIsTrueOnlyBeforeTheDeadline) {
