@@ -50,6 +50,17 @@ inline void removeTree(const std::string& path) {
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "cannot remove %s\n", path.c_str());
 }
 
+// Whether a process whose executable is `exe` runs `program`: directly, or
+// under user-mode emulation (binfmt_misc starts the emulator, qemu-<cpu>,
+// with the program as its first argument).
+inline bool runs(pid_t pid, const std::string& exe, const std::string& program) {
+    if (exe == program) return true;
+    if (exe.compare(exe.rfind('/') + 1, 5, "qemu-") != 0) return false;
+    std::string commandLine = readFile("/proc/" + std::to_string(pid) + "/cmdline");
+    size_t first = commandLine.find('\0');
+    return first != std::string::npos && commandLine.compare(first + 1, program.size() + 1, program + '\0') == 0;
+}
+
 // Processes on the machine whose executable is `program` (an absolute path).
 inline std::vector<pid_t> processesOf(const std::string& program) {
     std::vector<pid_t> found;
@@ -63,7 +74,7 @@ inline std::vector<pid_t> processesOf(const std::string& program) {
         ssize_t length = ::readlink(link.c_str(), target, sizeof(target) - 1);
         if (length <= 0) continue;
         target[length] = '\0';
-        if (program == target) found.push_back(pid);
+        if (runs(pid, target, program)) found.push_back(pid);
     }
     ::closedir(proc);
     return found;

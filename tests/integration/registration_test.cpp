@@ -1,5 +1,6 @@
 // Registration of instances with the plug-in controller, through the built
 // library, the host stand-in and the controller stand-in on real sockets.
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,8 +63,9 @@ TEST_F(Registration, ParametersFirstThenConnectionRegistersOnce) {
     std::vector<std::pair<std::string, std::string>> expected = {
         {"BrowserId", std::to_string(getpid())}, {"src", "a.doc"}, {"width", "320"}, {"WebKitWindowID", "42"}};
     EXPECT_EQ(expected, request.parameters);
-    EXPECT_TRUE(controller.waitForRequests(1, kWaitMs));
-    EXPECT_GE(controller.subscriptions(), 1);
+    // The subscription follows the registration request on the wire.
+    EXPECT_TRUE(browser.runUntil([&] { return controller.subscriptions() >= 1; },
+                                 std::chrono::milliseconds(kWaitMs)));
 }
 
 TEST_F(Registration, WithoutAViewIdTheWindowIdIsLeftOut) {
