@@ -3,6 +3,8 @@
 // that a test leaves no child process and no descriptor behind.
 #pragma once
 
+#include "tests/support/open_descriptors.h"
+
 #include <dirent.h>
 #include <ftw.h>
 #include <signal.h>
@@ -91,18 +93,7 @@ inline std::vector<std::string> recorded(const std::string& path, const std::str
     return values;
 }
 
-inline std::set<std::string> openDescriptors() {
-    std::set<std::string> fds;
-    DIR* dir = ::opendir("/proc/self/fd");
-    if (dir == nullptr) return fds;
-    std::string own = std::to_string(::dirfd(dir));
-    while (struct dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != ".." && name != own) fds.insert(name);
-    }
-    ::closedir(dir);
-    return fds;
-}
+using test_support::openDescriptors;
 
 // True when this process has no child at all, neither running nor a zombie.
 inline bool hasNoChildren() {

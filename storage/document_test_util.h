@@ -3,6 +3,8 @@
 // converter process and no descriptor behind.
 #pragma once
 
+#include "tests/support/open_descriptors.h"
+
 #include <dirent.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -22,18 +24,7 @@
 
 namespace storage_test {
 
-inline std::set<std::string> openDescriptors() {
-    std::set<std::string> fds;
-    DIR* dir = ::opendir("/proc/self/fd");
-    if (dir == nullptr) return fds;
-    std::string own = std::to_string(::dirfd(dir));
-    while (struct dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != ".." && name != own) fds.insert(name);
-    }
-    ::closedir(dir);
-    return fds;
-}
+using test_support::openDescriptors;
 
 inline bool hasNoChildren() {
     siginfo_t info;
