@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/support/open_descriptors.h"
+#include "tests/support/temp_dir.h"
 
 #include <dirent.h>
 #include <ftw.h>
@@ -42,31 +43,7 @@ inline bool useConverterDir(const std::string& dir) {
 
 inline void setTimeLimit(const char* seconds) { ::setenv("OFFICE_PLUGINS_TIME_LIMIT", seconds, 1); }
 
-inline int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
-    ::remove(path);
-    return 0;
-}
-
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/rrz_converter_XXXXXX";
-        char* made = ::mkdtemp(pattern);
-        mPath = made != nullptr ? made : "";
-    }
-    ~TempDir() {
-        if (!mPath.empty()) ::nftw(mPath.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return mPath; }
-    // path + "/" + leaf
-    std::string operator/(const std::string& leaf) const { return mPath + "/" + leaf; }
-
-private:
-    std::string mPath;
-};
+using test_support::TempDir;
 
 inline bool writeFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary);

@@ -2,6 +2,8 @@
 // removed with everything in it, and whole-file read/write.
 #pragma once
 
+#include "tests/support/temp_dir.h"
+
 #include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -12,38 +14,8 @@
 
 namespace storage_test {
 
-inline int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
-    ::remove(path);
-    return 0;
-}
-
-inline void removeTree(const std::string& path) {
-    ::nftw(path.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
-}
-
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/rrz_storage_XXXXXX";
-        char* made = ::mkdtemp(pattern);
-        mPath = made != nullptr ? made : "";
-    }
-    ~TempDir() {
-        if (!mPath.empty()) {
-            // Restore permissions a test may have taken away, then remove.
-            ::chmod(mPath.c_str(), 0700);
-            removeTree(mPath);
-        }
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return mPath; }
-    std::string operator/(const std::string& leaf) const { return mPath + "/" + leaf; }
-
-private:
-    std::string mPath;
-};
+using test_support::removeTree;
+using test_support::TempDir;
 
 inline bool writeFile(const std::string& path, const std::string& content) {
     FILE* file = std::fopen(path.c_str(), "wb");
