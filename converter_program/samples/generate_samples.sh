@@ -72,6 +72,9 @@ make_sample sample xlsx "Calc MS Excel 2007 XML" sheet.fods "Excel 2007 workbook
 make_sample sample ppt "MS PowerPoint 97" slides.fodp "PowerPoint 97 presentation" PPT
 make_sample sample pptx "Impress MS PowerPoint 2007 XML" slides.fodp "PowerPoint 2007 presentation" PPTX
 make_sample active docx "MS Word 2007 XML" active.fodt "Word 2007 document with a script link" ACTIVE
+make_sample layout doc "MS Word 97" layout.fodt "Word 97 document with a side bar" LAYOUT
+make_sample layout docx "MS Word 2007 XML" layout.fodt "Word 2007 document with a side bar" LAYOUT
+make_sample big xlsx "Calc MS Excel 2007 XML" big.fods "Excel 2007 workbook with a large grid" BIG
 
 # 4 KiB of the same pseudo-random bytes every time (a small LCG).
 LC_ALL=C awk 'BEGIN { x = 12345; for (i = 0; i < 4096; i++) { x = (x * 1103515245 + 12345) % 2147483648;
