@@ -3,8 +3,11 @@
 # script with the office suite: one each of doc, docx, xls, xlsx, ppt and
 # pptx, each carrying its own known sentence ("Sample Word 97 document
 # RRZ-DOC-1", ...), plus active.docx (a script link the converter must
-# strip) and bad.docx (bytes that are no document). OUTDIR/stamp marks a
-# complete set.
+# strip), layout.doc and layout.docx (a frame anchored over the first
+# lines, fields, a drawing group with words), big.xlsx (a 3000 x 40 grid
+# between two small sheets) and bad.docx (bytes that are no document).
+# Each NAME.EXT.fodx is the source NAME.EXT was made from. OUTDIR/stamp
+# marks a complete set.
 #
 # usage: generate_samples.sh OUTDIR [SUITE_PROGRAM]
 # Without the office suite it says so and makes nothing (exit 0).
@@ -58,6 +61,7 @@ make_sample() {
         -e "s/@FORMAT@/$format/" -e "s/@MARKER@/RRZ-$marker-1/" "$here/$source" > "$src"
     rm -f "$out/$name.$ext"
     suite_run --convert-to "$ext:$filter" --outdir "$out" "$src"
+    cp "$src" "$out/$name.$ext.fodx"
     if [ ! -s "$out/$name.$ext" ]; then
         echo "generate_samples: $name.$ext was not made:" >&2
         cat "$work/log" >&2
