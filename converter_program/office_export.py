@@ -152,7 +152,7 @@ def _slide_lines(page):
     return titles + others
 
 
-def _export_slides(doc, target):
+def _export_slides(doc, target, noun):
     ctx = uno.getComponentContext()
     graphics = ctx.ServiceManager.createInstanceWithContext("com.sun.star.drawing.GraphicExportFilter", ctx)
     pages = doc.getDrawPages()
@@ -181,24 +181,24 @@ def _export_slides(doc, target):
             drawn = False
         heading = lines[0] if lines else ""
         first_heading = first_heading or heading
-        label = "Slide %d of %d" % (number, count)
+        label = "%s %d of %d" % (noun, number, count)
         links.append('<a href="#slide%d" title="%s">%d</a>' % (number, html.escape(heading), number))
         parts = ['<section class="rrz-slide" id="slide%d">\n<h2><a href="#slide%d">%s</a></h2>\n'
                  % (number, number, label)]
         if drawn:
-            alt = "Slide %d" % number + (": " + heading if heading else "")
+            alt = "%s %d" % (noun, number) + (": " + heading if heading else "")
             parts.append('<img src="%s" width="%d" height="%d" alt="%s">\n'
                          % (picture, SLIDE_PIXELS, height, html.escape(alt[:300])))
         else:
-            parts.append("<p><em>The picture of this slide could not be made.</em></p>\n")
+            parts.append("<p><em>No picture of this %s could be made.</em></p>\n" % noun.lower())
         parts.append('<div class="rrz-slide-text">\n')
         parts.extend("<p>%s</p>\n" % html.escape(line) for line in lines)
         parts.append("</div>\n</section>\n")
         sections.append("".join(parts))
-    title = _title(doc, first_heading or "Slides")
-    body = ('<header>\n<h1>%s</h1>\n<p class="rrz-slide-count">%d slide%s</p>\n'
+    title = _title(doc, first_heading or noun + "s")
+    body = ('<header>\n<h1>%s</h1>\n<p class="rrz-slide-count">%d %s%s</p>\n'
             '<nav class="rrz-slide-list">%s</nav>\n</header>\n'
-            % (html.escape(title), count, "" if count == 1 else "s", " ".join(links)))
+            % (html.escape(title), count, noun.lower(), "" if count == 1 else "s", " ".join(links)))
     with open(target, "w", encoding="utf-8") as out:
         out.write(_page(title, SLIDE_CSS, body + "".join(sections)))
     return None
@@ -225,9 +225,12 @@ def _used_size(sheet):
 
 
 def _bytes_per_cell(sheet, rows, cols):
-    """Estimates the HTML bytes of one cell from a sample of the first ones."""
-    sample = sheet.getCellRangeByPosition(0, 0, min(cols, 200) - 1, min(rows, 50) - 1).getDataArray()
-    cells = [value for row in sample for value in row]
+    """Estimates the HTML bytes of one cell from up to 50 rows spread over
+    the sheet (up to 200 cells of each)."""
+    step = max(1, rows // 50)
+    cells = []
+    for row in range(0, rows, step):
+        cells.extend(sheet.getCellRangeByPosition(0, row, min(cols, 200) - 1, row).getDataArray()[0])
     text = sum(len(str(value)) for value in cells if value != "")
     return CELL_BYTES + 1.5 * text / max(1, len(cells))
 
@@ -348,6 +351,11 @@ def _show_only(sheets, index):
 
 
 def _export_sheets(doc, target, filter_name, budget):
+    if doc.isReadonly():
+        # Opened read-only (the file is not writable): sheets can be neither
+        # hidden nor cut, so all of them go on one page, as the suite makes it.
+        _store(doc, target, filter_name)
+        return None
     sheets = doc.getSheets()
     folder = os.path.dirname(target)
     entries, indexes = [], []
@@ -486,7 +494,7 @@ def _export(desktop, env):
             if not doc.supportsService(service):
                 continue
             if filter_name is None:
-                failure = _export_slides(doc, target)
+                failure = _export_slides(doc, target, "Slide" if kind == "presentation" else "Page")
             elif kind == "spreadsheet":
                 failure = _export_sheets(doc, target, filter_name, _output_budget(env))
             else:
