@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "converter_program/page_layout.h"
+
 namespace NHtmlSanitizer {
 
 namespace {
@@ -211,12 +213,47 @@ bool isActiveAttribute(const tAttribute& attribute) {
            isActiveUrl(attribute.value);
 }
 
+bool isViewportMeta(const tTag& tag) {
+    if (tag.name != "meta") {
+        return false;
+    }
+    for (const tAttribute& attribute : tag.attributes) {
+        if (attribute.name == "name" && lowerCopy(attribute.value) == "viewport") {
+            return true;
+        }
+    }
+    return false;
+}
+
+// <font color="black">: the default, a tenth of a spreadsheet page's bytes.
+bool isRedundantFont(const tTag& tag) {
+    if (tag.name != "font" || tag.attributes.empty()) {
+        return false;
+    }
+    for (const tAttribute& attribute : tag.attributes) {
+        if (attribute.name != "color" || !NPageLayout::isDefaultTextColor(attribute.value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string quotedAttribute(const std::string& name, const std::string& value) {
+    std::string result = name + "=\"";
+    for (char c : value) {
+        result += c == '"' ? std::string("&quot;") : std::string(1, c);
+    }
+    return result + '"';
+}
+
 }  // namespace
 
 std::string sanitize(const std::string& html, unsigned& removed) {
     removed = 0;
     std::string out;
     out.reserve(html.size());
+    std::vector<bool> fontDropped;  // open font tags, innermost last
+    bool hasViewport = false;
     std::size_t i = 0;
     while (i < html.size()) {
         std::size_t lt = html.find('<', i);
@@ -260,9 +297,18 @@ std::string sanitize(const std::string& html, unsigned& removed) {
                 break;
             }
             std::string name = lowerCopy(html.substr(i + 2, nameEnd - i - 2));
+            bool droppedFont = false;
+            if (name == "font" && !fontDropped.empty()) {
+                droppedFont = fontDropped.back();
+                fontDropped.pop_back();
+            }
+            if (name == "head" && !hasViewport) {
+                out += NPageLayout::sHeadAddition;
+                hasViewport = true;
+            }
             if (isDroppedTag(name)) {
                 ++removed;
-            } else {
+            } else if (!droppedFont) {
                 // Attributes of an end tag mean nothing to a browser.
                 out.append(html, i, nameEnd - i);
                 out += '>';
@@ -291,11 +337,26 @@ std::string sanitize(const std::string& html, unsigned& removed) {
             i = tag.end;
             continue;
         }
+        hasViewport = hasViewport || isViewportMeta(tag);
+        if (tag.name == "font" && !tag.selfClosing) {
+            fontDropped.push_back(isRedundantFont(tag));
+            if (fontDropped.back()) {
+                i = tag.end;
+                continue;
+            }
+        }
         std::string rebuilt = "<" + tag.sourceName;
         bool changed = false;
         for (const tAttribute& attribute : tag.attributes) {
+            std::string flowing;
             if (isActiveAttribute(attribute)) {
                 ++removed;
+                changed = true;
+            } else if (NPageLayout::isNonVisualAttribute(attribute.name)) {
+                changed = true;
+            } else if (attribute.name == "style" &&
+                       (flowing = NPageLayout::styleInFlow(attribute.value)) != attribute.value) {
+                rebuilt += ' ' + quotedAttribute("style", flowing);
                 changed = true;
             } else {
                 rebuilt += ' ';

@@ -8,8 +8,10 @@
 //   - attributes whose value, with character references decoded and blanks
 //     and control characters dropped, starts with javascript:, vbscript:,
 //     livescript: or data:text/html (any letter case).
-// Everything else is copied byte for byte, including comments, the text of
-// style, title, textarea and xmp elements and attributes that are kept.
+// It also makes the layout changes of page_layout.h (not counted as
+// removed). Everything else is copied byte for byte, including comments,
+// the text of style, title, textarea and xmp elements and attributes that
+// are kept.
 // The input is taken as bytes (any ASCII-compatible encoding); a tag cut
 // short by the end of the text is dropped.
 #pragma once
@@ -23,7 +25,7 @@ namespace NHtmlSanitizer {
 std::string sanitize(const std::string& html, unsigned& removed);
 
 // Cleans one file in place (through a temporary file and rename, only when
-// something was removed). False with errno set when it cannot be read or
+// something changed). False with errno set when it cannot be read or
 // written.
 bool sanitizeFile(const std::string& path, unsigned& removed);
 

@@ -86,7 +86,7 @@ bool sanitizeFile(const std::string& path, unsigned& removed) {
         return false;
     }
     std::string clean = sanitize(text, removed);
-    if (removed == 0) {
+    if (clean == text) {
         return true;
     }
     std::string temporary = path + ".clean";

@@ -25,9 +25,11 @@ std::string clean(const std::string& html, unsigned* count = nullptr) {
 TEST(HtmlSanitizer, OrdinaryExportIsCopiedByteForByte) {
     const std::string html =
         "<!DOCTYPE html>\n<html><head><meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\"/>"
+        "<meta name=\"Viewport\" content=\"width=device-width\">"
         "<style type=\"text/css\">p { margin: 0 } a:after { content: \"<script>\" }</style>"
         "<title>a < b</title></head><body lang=\"en\"><!-- <script>x</script> -->"
-        "<p align=center>1 < 2 &amp; <a href=\"https://example.org/?a=1&b=2\">link</a><br/></p>"
+        "<p align=center style=\"position: relative; top: 2px\">1 < 2 &amp; <a href=\"https://example.org/?a=1&b=2\">"
+        "<font color=\"#000080\">link</font></a><br/></p>"
         "<img src=img0.png alt='x > y' /></body></html>";
     unsigned removed;
     EXPECT_EQ(html, clean(html, &removed));
@@ -73,7 +75,8 @@ TEST(HtmlSanitizer, ScriptUrlsAreRemovedHoweverDisguised) {
 TEST(HtmlSanitizer, PluginFrameAndRefreshTagsAreDroppedTheirContentKept) {
     EXPECT_EQ("<p>fallback</p>", clean("<object data=\"x.swf\"><p>fallback</p></object>"));
     EXPECT_EQ("", clean("<embed src=x><iframe src=\"a.html\"></iframe>"));
-    EXPECT_EQ("<head></head>", clean("<head><meta http-equiv=\"Refresh\" content=\"0; url=http://x\"></head>"));
+    EXPECT_EQ("<head><meta name=viewport></head>",
+              clean("<head><meta name=viewport><meta http-equiv=\"Refresh\" content=\"0; url=http://x\"></head>"));
 }
 
 TEST(HtmlSanitizer, TagsInsideRawTextAreNotTags) {
@@ -91,6 +94,44 @@ TEST(HtmlSanitizer, TagCutShortAtTheEndIsDropped) {
     EXPECT_EQ(1u, removed);
     EXPECT_EQ("a <", clean("a <"));
     EXPECT_EQ("a < b", clean("a < b"));
+}
+
+// Layout changes for small screens: not counted as removed content.
+TEST(HtmlSanitizer, PagesAreMadeForSmallScreens) {
+    const std::string viewport = "<meta name=\"viewport\"";
+    const struct {
+        const char* name;
+        const char* html;
+        const char* expected;  // nullptr: checked below for the head addition
+    } kCases[] = {
+        {"cell values and formats go", "<td align=right sdval=\"12\" SDNUM=\"1033;0;BOOLEAN\">TRUE</td>",
+         "<td align=right>TRUE</td>"},
+        {"black font goes with its own end tag",
+         "<td><font color=\"#000000\">a<font color=\"red\">b</font>c</font></td>",
+         "<td>a<font color=\"red\">b</font>c</td>"},
+        {"font with more than a colour stays", "<font color=black face=\"Sans\">a</font>",
+         "<font color=black face=\"Sans\">a</font>"},
+        {"stray font end tag stays", "a</font>", "a</font>"},
+        {"absolute frame joins the flow",
+         "<span class=\"sd-abs-pos\" style='position: absolute; top: 0.98in; left: 0.98in; width: 454px'>x</span>",
+         "<span class=\"sd-abs-pos\" style=\"width: 454px\">x</span>"},
+        {"fixed element joins the flow", "<div style=\"Position:FIXED;z-index:3;color:red\">x</div>",
+         "<div style=\"color:red\">x</div>"},
+        {"page without a viewport gets one", "<html><head><title>t</title></head></html>", nullptr},
+    };
+    for (const auto& c : kCases) {
+        unsigned removed = 99;
+        std::string result = clean(c.html, &removed);
+        EXPECT_EQ(0u, removed) << c.name;
+        if (c.expected != nullptr) {
+            EXPECT_EQ(c.expected, result) << c.name;
+            continue;
+        }
+        std::string::size_type meta = result.find(viewport);
+        EXPECT_LT(result.find("</title>"), meta) << c.name << ": " << result;
+        EXPECT_LT(meta, result.find("</head>")) << c.name << ": " << result;
+        EXPECT_NE(std::string::npos, result.find("img{max-width:100%")) << result;
+    }
 }
 
 TEST(HtmlSanitizer, EndTagAttributesAreDropped) {

@@ -3,8 +3,11 @@
 # script with the office suite: one each of doc, docx, xls, xlsx, ppt and
 # pptx, each carrying its own known sentence ("Sample Word 97 document
 # RRZ-DOC-1", ...), plus active.docx (a script link the converter must
-# strip) and bad.docx (bytes that are no document). OUTDIR/stamp marks a
-# complete set.
+# strip), layout.doc and layout.docx (a frame anchored over the first
+# lines, fields, a drawing group with words), big.xlsx (a 3000 x 40 grid
+# between two small sheets) and bad.docx (bytes that are no document).
+# Each NAME.EXT.fodx is the source NAME.EXT was made from. OUTDIR/stamp
+# marks a complete set.
 #
 # usage: generate_samples.sh OUTDIR [SUITE_PROGRAM]
 # Without the office suite it says so and makes nothing (exit 0).
@@ -58,6 +61,7 @@ make_sample() {
         -e "s/@FORMAT@/$format/" -e "s/@MARKER@/RRZ-$marker-1/" "$here/$source" > "$src"
     rm -f "$out/$name.$ext"
     suite_run --convert-to "$ext:$filter" --outdir "$out" "$src"
+    cp "$src" "$out/$name.$ext.fodx"
     if [ ! -s "$out/$name.$ext" ]; then
         echo "generate_samples: $name.$ext was not made:" >&2
         cat "$work/log" >&2
@@ -72,6 +76,9 @@ make_sample sample xlsx "Calc MS Excel 2007 XML" sheet.fods "Excel 2007 workbook
 make_sample sample ppt "MS PowerPoint 97" slides.fodp "PowerPoint 97 presentation" PPT
 make_sample sample pptx "Impress MS PowerPoint 2007 XML" slides.fodp "PowerPoint 2007 presentation" PPTX
 make_sample active docx "MS Word 2007 XML" active.fodt "Word 2007 document with a script link" ACTIVE
+make_sample layout doc "MS Word 97" layout.fodt "Word 97 document with a side bar" LAYOUT
+make_sample layout docx "MS Word 2007 XML" layout.fodt "Word 2007 document with a side bar" LAYOUT
+make_sample big xlsx "Calc MS Excel 2007 XML" big.fods "Excel 2007 workbook with a large grid" BIG
 
 # 4 KiB of the same pseudo-random bytes every time (a small LCG).
 LC_ALL=C awk 'BEGIN { x = 12345; for (i = 0; i < 4096; i++) { x = (x * 1103515245 + 12345) % 2147483648;

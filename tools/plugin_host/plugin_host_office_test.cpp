@@ -52,11 +52,11 @@ TEST_F(PluginHostOffice, EverySampleIsConvertedAndShown) {
     struct Sample {
         const char* file;
         const char* text;
-        const char* page;  // where the text is: presentations put it beside the entry page
+        const char* page;  // where the text is
     } samples[] = {
         {"sample.doc", "RRZ-DOC-1", "index.html"},   {"sample.docx", "RRZ-DOCX-1", "index.html"},
-        {"sample.xls", "RRZ-XLS-1", "index.html"},   {"sample.xlsx", "RRZ-XLSX-1", "index.html"},
-        {"sample.ppt", "RRZ-PPT-1", "text0.html"},   {"sample.pptx", "RRZ-PPTX-1", "text0.html"},
+        {"sample.xls", "RRZ-XLS-1", "index.html"},   {"sample.xlsx", "RRZ-XLSX-1", "sheet2.html"},
+        {"sample.ppt", "RRZ-PPT-1", "index.html"},   {"sample.pptx", "RRZ-PPTX-1", "index.html"},
     };
     for (const Sample& sample : samples) {
         HostRun result = run(std::string("-q '") + RRZ_SAMPLES_DIR + "/" + sample.file + "'");
