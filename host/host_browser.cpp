@@ -40,6 +40,8 @@ void HostBrowser::fillTables() {
     mBrowserFuncs.invalidateregion = &HostBrowser::invalidateRegion;
     mBrowserFuncs.forceredraw = &HostBrowser::forceRedraw;
     mBrowserFuncs.pluginthreadasynccall = &HostBrowser::pluginThreadAsyncCall;
+    mBrowserFuncs.scheduletimer = &HostBrowser::scheduleTimer;
+    mBrowserFuncs.unscheduletimer = &HostBrowser::unscheduleTimer;
 
     std::memset(&mPrivateFuncs, 0, sizeof(mPrivateFuncs));
     mPrivateFuncs.geturl_private = &HostBrowser::getURLPrivate;
@@ -116,6 +118,46 @@ bool HostBrowser::runUntil(const std::function<bool()>& done, std::chrono::milli
 void HostBrowser::discardPendingCalls() {
     std::lock_guard<std::mutex> lock(mMutex);
     mAsyncCalls.clear();
+}
+
+size_t HostBrowser::fireTimers() {
+    std::vector<Timer> due;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        due = mTimers;
+        std::vector<Timer> kept;
+        for (const Timer& timer : mTimers) {
+            if (timer.repeat) kept.push_back(timer);
+        }
+        mTimers.swap(kept);
+    }
+    for (const Timer& timer : due) timer.func(timer.instance, timer.id);
+    return due.size();
+}
+
+size_t HostBrowser::scheduledTimers() const {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mTimers.size();
+}
+
+uint32_t HostBrowser::scheduleTimer(NPP instance, uint32_t, NPBool repeat, void (*func)(NPP, uint32_t)) {
+    HostBrowser* self = active();
+    if (self == nullptr || func == nullptr) return 0;
+    std::lock_guard<std::mutex> lock(self->mMutex);
+    self->mTimers.push_back({instance, ++self->mLastTimerId, repeat != 0, func});
+    return self->mLastTimerId;
+}
+
+void HostBrowser::unscheduleTimer(NPP, uint32_t timerId) {
+    HostBrowser* self = active();
+    if (self == nullptr) return;
+    std::lock_guard<std::mutex> lock(self->mMutex);
+    for (size_t i = 0; i < self->mTimers.size(); ++i) {
+        if (self->mTimers[i].id == timerId) {
+            self->mTimers.erase(self->mTimers.begin() + static_cast<long>(i));
+            return;
+        }
+    }
 }
 
 std::vector<LogLine> HostBrowser::logLines(int level) const {
@@ -231,6 +273,16 @@ NPError HostBrowser::getValue(NPP, NPNVariable variable, void* value) {
         *static_cast<NPBool*>(value) = true;
         return NPERR_NO_ERROR;
     }
+    HostBrowser* self = active();
+    void* display = self != nullptr ? self->mXDisplay : nullptr;
+    if (variable == NPNVxDisplay && display != nullptr) {
+        *static_cast<void**>(value) = display;
+        return NPERR_NO_ERROR;
+    }
+    if (variable == NPNVToolkit && display != nullptr) {
+        *static_cast<int*>(value) = 2;
+        return NPERR_NO_ERROR;
+    }
     return NPERR_GENERIC_ERROR;
 }
 
@@ -260,20 +312,24 @@ void HostBrowser::pluginThreadAsyncCall(NPP, void (*func)(void*), void* userData
 }
 
 NPError HostBrowser::getURL(NPP instance, const char* url, const char* window) {
-    return getURLPrivate(instance, url, window);
+    return navigate(instance, url, window, false);
 }
 
 NPError HostBrowser::getURLNotify(NPP instance, const char* url, const char* window, void*) {
-    return getURLPrivate(instance, url, window);
+    return navigate(instance, url, window, false);
 }
 
 void HostBrowser::status(NPP, const char*) {}
 
 NPError HostBrowser::getURLPrivate(NPP instance, const char* url, const char* target) {
+    return navigate(instance, url, target, true);
+}
+
+NPError HostBrowser::navigate(NPP instance, const char* url, const char* target, bool privateService) {
     HostBrowser* self = active();
     if (self == nullptr) return NPERR_GENERIC_ERROR;
     std::lock_guard<std::mutex> lock(self->mMutex);
-    self->mNavigations.push_back({instance, url ? url : "", target ? target : ""});
+    self->mNavigations.push_back({instance, url ? url : "", target ? target : "", privateService});
     return self->mGetURLResult;
 }
 

@@ -39,6 +39,7 @@ struct Navigation {
     NPP instance;
     std::string url;
     std::string target;
+    bool privateService;  // NPN_GetURL_private, else NPN_GetURL(Notify)
 };
 
 struct SetValueCall {
@@ -86,6 +87,10 @@ public:
     void failMemAlloc(bool fail) { mFailMemAlloc = fail; }
     void setViewResult(NPError result, int32_t viewId);
     void setGetURLResult(NPError result) { mGetURLResult = result; }
+    // The X display NPN_GetValue answers for NPNVxDisplay (an X11 browser;
+    // its toolkit is then answered as 2, GTK 2, as such browsers do). Null,
+    // the default, answers neither.
+    void setXDisplay(void* display) { mXDisplay = display; }
     // Called for every log line as it arrives (on the plug-in's thread).
     void setLogListener(std::function<void(const LogLine&)> listener);
     // Whether log lines are kept for logLines()/logCount() (the default);
@@ -103,6 +108,11 @@ public:
                   std::chrono::microseconds poll = std::chrono::microseconds(2000));
     // Drops queued calls without running them (a browser that shut down).
     void discardPendingCalls();
+    // NPN_ScheduleTimer keeps timers without running them; this runs each
+    // scheduled one once, in scheduling order (one-shot timers are then
+    // gone), and returns how many ran. Plug-in thread.
+    size_t fireTimers();
+    size_t scheduledTimers() const;
 
     // What the plug-in did.
     std::vector<LogLine> logLines(int level = -1) const;
@@ -131,10 +141,13 @@ private:
     static void forceRedraw(NPP instance);
     static const char* userAgent(NPP instance);
     static void pluginThreadAsyncCall(NPP instance, void (*func)(void*), void* userData);
+    static uint32_t scheduleTimer(NPP instance, uint32_t interval, NPBool repeat, void (*func)(NPP, uint32_t));
+    static void unscheduleTimer(NPP instance, uint32_t timerId);
     static NPError getURL(NPP instance, const char* url, const char* window);
     static NPError getURLNotify(NPP instance, const char* url, const char* window, void* notifyData);
     static void status(NPP instance, const char* message);
     static NPError getURLPrivate(NPP instance, const char* url, const char* target);
+    static NPError navigate(NPP instance, const char* url, const char* target, bool privateService);
     static void logError(const char* text);
     static void logWarning(const char* text);
     static void logMessage(const char* text);
@@ -153,6 +166,7 @@ private:
     NPError mGetViewResult = NPERR_NO_ERROR;
     int32_t mViewId = 42;
     NPError mGetURLResult = NPERR_NO_ERROR;
+    void* mXDisplay = nullptr;
 
     mutable std::mutex mMutex;  // guards everything below
     std::function<void(const LogLine&)> mLogListener;
@@ -162,6 +176,14 @@ private:
     std::vector<Navigation> mNavigations;
     std::vector<SetValueCall> mSetValueCalls;
     std::deque<std::pair<void (*)(void*), void*>> mAsyncCalls;
+    struct Timer {
+        NPP instance;
+        uint32_t id;
+        bool repeat;
+        void (*func)(NPP, uint32_t);
+    };
+    std::vector<Timer> mTimers;
+    uint32_t mLastTimerId = 0;
     int mInvalidates = 0;
     int mRedraws = 0;
     long mAllocations = 0;

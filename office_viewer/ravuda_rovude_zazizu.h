@@ -4,7 +4,8 @@
 // manager, and paints its rectangle: the background colour and one centred
 // widget, the progress bar while bytes arrive and the animated loading
 // circle while the document is looked up and converted. A failure turns the
-// widgets to the error colour. Everything here runs on the browser's plug-in
+// widgets to the error colour; a browser without the private message service
+// also gets the failure's message drawn below the widget. Everything here runs on the browser's plug-in
 // thread; the conversion worker reaches the instance only through calls
 // posted to that thread.
 #pragma once
@@ -15,6 +16,7 @@
 #include "plugin_base/qv_plugin_base.h"
 #include "ui/cairo_context.h"
 #include "ui/color.h"
+#include "ui/label_cairo_widget.h"
 #include "ui/loading_circle_cairo_widget.h"
 #include "ui/progress_bar_cairo_widget.h"
 #include "ui/progress_info.h"
@@ -60,6 +62,16 @@ public:
     void reportError();
     void forceRedraw();
     void logEnvironmentAndSettings();
+    // A message for the user from a browser that has no private message
+    // service: logged, and drawn below the widget in the error state.
+    void showMessage(const char* text);
+
+    // Asks for the next frame of the converting animation: at once from the
+    // private host; from a stock browser, which repaints as fast as it can,
+    // after kFrameIntervalMs through NPN_ScheduleTimer (at once when it has
+    // no timers).
+    void requestNextFrame();
+    static const uint32_t kFrameIntervalMs = 50;
 
     NPP getInstance() const { return mInstance; }
     PluginState getState() const { return mState; }
@@ -77,4 +89,10 @@ private:
     NPluginUI::CLoadingCircleCairoWidget* mLoadingCircle;
     NPluginUI::CWidget* mCurrentWidget;
     NPluginUI::CColor mBackgroundColor;
+    NPluginUI::CLabelCairoWidget* mMessageLabel;
+    // The pending frame timer of a stock browser; 0 when none.
+    uint32_t mFrameTimer;
+
+    static void frameTimerFired(NPP instance, uint32_t timerId);
+    void cancelFrameTimer();
 };

@@ -112,6 +112,7 @@ TEST_F(OfficeViewer, DocumentIsShownAsProgressConvertedAndOpened) {
     auto navigation = browser.navigations().at(0);
     EXPECT_EQ(expectedUrl(document, url), navigation.url);
     EXPECT_EQ("_self", navigation.target);
+    EXPECT_TRUE(navigation.privateService);
     EXPECT_EQ(instance.npp(), navigation.instance);
     EXPECT_TRUE(browser.logContains("document converted"));
     EXPECT_TRUE(browser.logContains("converting RRZ converted text"));
