@@ -5,9 +5,9 @@
 // widget, the progress bar while bytes arrive and the animated loading
 // circle while the document is looked up and converted. A failure turns the
 // widgets to the error colour; a browser without the private message service
-// also gets the failure's message drawn below the widget. Everything here runs on the browser's plug-in
-// thread; the conversion worker reaches the instance only through calls
-// posted to that thread.
+// also gets the failure's message drawn below the widget. Everything here
+// runs on the browser's plug-in thread; the conversion worker reaches the
+// instance only through calls posted to that thread.
 #pragma once
 
 #include "office_viewer/content_manager.h"

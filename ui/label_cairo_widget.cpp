@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "ui/centred_text.h"
+
 namespace NPluginUI {
 
 CLabelCairoWidget::CLabelCairoWidget(CCairoContext& context, int width, int height, int fontSize,
@@ -26,14 +28,7 @@ void CLabelCairoWidget::draw(int x, int y) {
     cairo_save(cr);
     cairo_new_path(cr);
     cairo_set_source_rgb(cr, mTextColor.getRed(), mTextColor.getGreen(), mTextColor.getBlue());
-    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, mFontSize);
-    cairo_text_extents_t extents;
-    cairo_text_extents(cr, mText, &extents);
-    cairo_move_to(cr, x + mWidth / 2.0 - (extents.x_bearing + extents.width / 2),
-                  y + mHeight / 2.0 - (extents.y_bearing + extents.height / 2));
-    cairo_show_text(cr, mText);
-    cairo_new_path(cr);
+    showCentredText(cr, x, y, mWidth, mHeight, mText, mFontSize);
     cairo_restore(cr);
 }
 
