@@ -40,8 +40,6 @@ void HostBrowser::fillTables() {
     mBrowserFuncs.invalidateregion = &HostBrowser::invalidateRegion;
     mBrowserFuncs.forceredraw = &HostBrowser::forceRedraw;
     mBrowserFuncs.pluginthreadasynccall = &HostBrowser::pluginThreadAsyncCall;
-    mBrowserFuncs.scheduletimer = &HostBrowser::scheduleTimer;
-    mBrowserFuncs.unscheduletimer = &HostBrowser::unscheduleTimer;
 
     std::memset(&mPrivateFuncs, 0, sizeof(mPrivateFuncs));
     mPrivateFuncs.geturl_private = &HostBrowser::getURLPrivate;
@@ -118,46 +116,6 @@ bool HostBrowser::runUntil(const std::function<bool()>& done, std::chrono::milli
 void HostBrowser::discardPendingCalls() {
     std::lock_guard<std::mutex> lock(mMutex);
     mAsyncCalls.clear();
-}
-
-size_t HostBrowser::fireTimers() {
-    std::vector<Timer> due;
-    {
-        std::lock_guard<std::mutex> lock(mMutex);
-        due = mTimers;
-        std::vector<Timer> kept;
-        for (const Timer& timer : mTimers) {
-            if (timer.repeat) kept.push_back(timer);
-        }
-        mTimers.swap(kept);
-    }
-    for (const Timer& timer : due) timer.func(timer.instance, timer.id);
-    return due.size();
-}
-
-size_t HostBrowser::scheduledTimers() const {
-    std::lock_guard<std::mutex> lock(mMutex);
-    return mTimers.size();
-}
-
-uint32_t HostBrowser::scheduleTimer(NPP instance, uint32_t, NPBool repeat, void (*func)(NPP, uint32_t)) {
-    HostBrowser* self = active();
-    if (self == nullptr || func == nullptr) return 0;
-    std::lock_guard<std::mutex> lock(self->mMutex);
-    self->mTimers.push_back({instance, ++self->mLastTimerId, repeat != 0, func});
-    return self->mLastTimerId;
-}
-
-void HostBrowser::unscheduleTimer(NPP, uint32_t timerId) {
-    HostBrowser* self = active();
-    if (self == nullptr) return;
-    std::lock_guard<std::mutex> lock(self->mMutex);
-    for (size_t i = 0; i < self->mTimers.size(); ++i) {
-        if (self->mTimers[i].id == timerId) {
-            self->mTimers.erase(self->mTimers.begin() + static_cast<long>(i));
-            return;
-        }
-    }
 }
 
 std::vector<LogLine> HostBrowser::logLines(int level) const {

@@ -108,11 +108,6 @@ public:
                   std::chrono::microseconds poll = std::chrono::microseconds(2000));
     // Drops queued calls without running them (a browser that shut down).
     void discardPendingCalls();
-    // NPN_ScheduleTimer keeps timers without running them; this runs each
-    // scheduled one once, in scheduling order (one-shot timers are then
-    // gone), and returns how many ran. Plug-in thread.
-    size_t fireTimers();
-    size_t scheduledTimers() const;
 
     // What the plug-in did.
     std::vector<LogLine> logLines(int level = -1) const;
@@ -141,8 +136,6 @@ private:
     static void forceRedraw(NPP instance);
     static const char* userAgent(NPP instance);
     static void pluginThreadAsyncCall(NPP instance, void (*func)(void*), void* userData);
-    static uint32_t scheduleTimer(NPP instance, uint32_t interval, NPBool repeat, void (*func)(NPP, uint32_t));
-    static void unscheduleTimer(NPP instance, uint32_t timerId);
     static NPError getURL(NPP instance, const char* url, const char* window);
     static NPError getURLNotify(NPP instance, const char* url, const char* window, void* notifyData);
     static void status(NPP instance, const char* message);
@@ -176,14 +169,6 @@ private:
     std::vector<Navigation> mNavigations;
     std::vector<SetValueCall> mSetValueCalls;
     std::deque<std::pair<void (*)(void*), void*>> mAsyncCalls;
-    struct Timer {
-        NPP instance;
-        uint32_t id;
-        bool repeat;
-        void (*func)(NPP, uint32_t);
-    };
-    std::vector<Timer> mTimers;
-    uint32_t mLastTimerId = 0;
     int mInvalidates = 0;
     int mRedraws = 0;
     long mAllocations = 0;

@@ -7,7 +7,6 @@
 
 #include "log/logger.h"
 #include "params/office_plugin_params.h"
-#include "plugin_base/browser_funcs.h"
 #include "plugin_base/npn_wrappers.h"
 
 namespace {
@@ -35,14 +34,12 @@ CRavudaRovudeZazizu::CRavudaRovudeZazizu()
       mLoadingCircle(nullptr),
       mCurrentWidget(nullptr),
       mBackgroundColor(0, 0, 0),
-      mMessageLabel(nullptr),
-      mFrameTimer(0) {
+      mMessageLabel(nullptr) {
     logEnvironmentAndSettings();
 }
 
 CRavudaRovudeZazizu::~CRavudaRovudeZazizu() {
     QV_LOG(LogMessage::MESSAGE, "Destroyed - instID=%p", static_cast<void*>(mInstance));
-    cancelFrameTimer();
     mContentManager.cleanup();
     delete mProgressBar;
     delete mLoadingCircle;
@@ -101,7 +98,6 @@ void CRavudaRovudeZazizu::onCleanup() {
     mLoadingCircle = nullptr;
     mMessageLabel = nullptr;
     mCurrentWidget = nullptr;
-    cancelFrameTimer();
     mContentManager.cleanup();
 }
 
@@ -161,32 +157,8 @@ bool CRavudaRovudeZazizu::onDraw(void* surface, CPluginRect& /*parent*/, CPlugin
     }
     // The host's context is valid only during this event.
     mCairoContext.mCairo = nullptr;
-    if (mState == PLUGIN_STATE_CONVERTING) requestNextFrame();
+    if (mState == PLUGIN_STATE_CONVERTING) forceRedraw();
     return true;
-}
-
-void CRavudaRovudeZazizu::requestNextFrame() {
-    if (hasPrivateTable()) {
-        forceRedraw();
-        return;
-    }
-    if (mFrameTimer != 0) return;
-    mFrameTimer = NPN_ScheduleTimer(mInstance, kFrameIntervalMs, false, &CRavudaRovudeZazizu::frameTimerFired);
-    if (mFrameTimer == 0) forceRedraw();
-}
-
-void CRavudaRovudeZazizu::frameTimerFired(NPP instance, uint32_t timerId) {
-    if (instance == nullptr || instance->pdata == nullptr) return;
-    CRavudaRovudeZazizu* plugin = static_cast<CRavudaRovudeZazizu*>(static_cast<_CQVPluginBase*>(instance->pdata));
-    if (plugin->mFrameTimer != timerId) return;
-    plugin->mFrameTimer = 0;
-    plugin->forceRedraw();
-}
-
-void CRavudaRovudeZazizu::cancelFrameTimer() {
-    if (mFrameTimer == 0) return;
-    NPN_UnscheduleTimer(mInstance, mFrameTimer);
-    mFrameTimer = 0;
 }
 
 bool CRavudaRovudeZazizu::onDraw(CPluginRect&, CPluginRect&, CPluginRect&, CPluginRect&) {

@@ -66,13 +66,6 @@ public:
     // service: logged, and drawn below the widget in the error state.
     void showMessage(const char* text);
 
-    // Asks for the next frame of the converting animation: at once from the
-    // private host; from a stock browser, which repaints as fast as it can,
-    // after kFrameIntervalMs through NPN_ScheduleTimer (at once when it has
-    // no timers).
-    void requestNextFrame();
-    static const uint32_t kFrameIntervalMs = 50;
-
     NPP getInstance() const { return mInstance; }
     PluginState getState() const { return mState; }
 
@@ -90,9 +83,4 @@ private:
     NPluginUI::CWidget* mCurrentWidget;
     NPluginUI::CColor mBackgroundColor;
     NPluginUI::CLabelCairoWidget* mMessageLabel;
-    // The pending frame timer of a stock browser; 0 when none.
-    uint32_t mFrameTimer;
-
-    static void frameTimerFired(NPP instance, uint32_t timerId);
-    void cancelFrameTimer();
 };

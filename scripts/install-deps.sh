@@ -6,7 +6,7 @@ packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev l
           g++-arm-linux-gnueabihf
           libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui python3-uno
           libreoffice-script-provider-python clang libclang-rt-14-dev valgrind
-          libx11-dev xvfb python3-pyqt5.qtwebkit)
+          libx11-dev xvfb xauth python3-pyqt5.qtwebkit)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -36,12 +36,6 @@ protected:
         start();
     }
 
-    // A created instance with an 800 x 480 window.
-    void open(host::HostInstance& instance) {
-        ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/msword"));
-        ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(0, 0, 800, 480));
-    }
-
     host::StreamOptions chunks(size_t size) {
         host::StreamOptions options;
         options.chunkSize = size;

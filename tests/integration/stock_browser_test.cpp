@@ -9,11 +9,6 @@ namespace {
 
 class StockBrowser : public OfficeViewerFixture {
 protected:
-    void open(host::HostInstance& instance) {
-        ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/msword"));
-        ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(0, 0, 800, 480));
-    }
-
     // Pixels other than the background in the message line below the
     // 200 x 200 loading circle of an 800 x 480 area.
     static int messagePixels(host::DrawTarget& target) {
@@ -22,12 +17,6 @@ protected:
             for (int x = 200; x < 600; ++x) count += target.pixel(x, y) != kBackgroundPixel;
         }
         return count;
-    }
-
-    host::StreamOptions doc() {
-        host::StreamOptions options;
-        options.mimeType = "application/msword";
-        return options;
     }
 };
 
@@ -53,7 +42,7 @@ TEST_F(StockBrowser, NavigatesWithTheStandardServiceAndReadsNoHostRecord) {
     EXPECT_EQ(0u, target.pixel(400, 240));
 
     const std::string url = "http://x.test/stock.doc";
-    instance.stream(url, convertingScript("stock"), doc());
+    instance.stream(url, convertingScript("stock"));
     ASSERT_TRUE(waitForNavigation());
     host::Navigation navigation = browser.navigations().at(0);
     EXPECT_FALSE(navigation.privateService);
@@ -84,7 +73,7 @@ TEST_F(StockBrowser, MessagesWithoutTheMessageServiceAreDrawnAndLogged) {
         start();
         host::HostInstance instance(browser);
         open(instance);
-        instance.stream("http://x.test/failing.doc", row.script, doc());
+        instance.stream("http://x.test/failing.doc", row.script);
         // The error report is the one redraw request that follows the stream.
         int redraws = browser.invalidateCount();
         ASSERT_TRUE(browser.runUntil([&] { return browser.invalidateCount() > redraws; },
