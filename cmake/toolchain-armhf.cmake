@@ -29,6 +29,10 @@ set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${RRZ_ARMHF_TRIPLET}/pkgconfig:/usr/share/pk
 set(ENV{PKG_CONFIG_PATH} "")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 
+# The device's browser is the private host: no X11 event model, so the
+# library links no X11.
+set(RRZ_X11 OFF CACHE BOOL "X11 event model and drawing for browsers without the private host table" FORCE)
+
 # Test programs run under user-mode emulation: ctest and the GoogleTest
 # discovery prefix every test command with this.
 find_program(RRZ_QEMU_ARM qemu-arm)

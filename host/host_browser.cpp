@@ -231,6 +231,16 @@ NPError HostBrowser::getValue(NPP, NPNVariable variable, void* value) {
         *static_cast<NPBool*>(value) = true;
         return NPERR_NO_ERROR;
     }
+    HostBrowser* self = active();
+    void* display = self != nullptr ? self->mXDisplay : nullptr;
+    if (variable == NPNVxDisplay && display != nullptr) {
+        *static_cast<void**>(value) = display;
+        return NPERR_NO_ERROR;
+    }
+    if (variable == NPNVToolkit && display != nullptr) {
+        *static_cast<int*>(value) = 2;
+        return NPERR_NO_ERROR;
+    }
     return NPERR_GENERIC_ERROR;
 }
 
@@ -260,20 +270,24 @@ void HostBrowser::pluginThreadAsyncCall(NPP, void (*func)(void*), void* userData
 }
 
 NPError HostBrowser::getURL(NPP instance, const char* url, const char* window) {
-    return getURLPrivate(instance, url, window);
+    return navigate(instance, url, window, false);
 }
 
 NPError HostBrowser::getURLNotify(NPP instance, const char* url, const char* window, void*) {
-    return getURLPrivate(instance, url, window);
+    return navigate(instance, url, window, false);
 }
 
 void HostBrowser::status(NPP, const char*) {}
 
 NPError HostBrowser::getURLPrivate(NPP instance, const char* url, const char* target) {
+    return navigate(instance, url, target, true);
+}
+
+NPError HostBrowser::navigate(NPP instance, const char* url, const char* target, bool privateService) {
     HostBrowser* self = active();
     if (self == nullptr) return NPERR_GENERIC_ERROR;
     std::lock_guard<std::mutex> lock(self->mMutex);
-    self->mNavigations.push_back({instance, url ? url : "", target ? target : ""});
+    self->mNavigations.push_back({instance, url ? url : "", target ? target : "", privateService});
     return self->mGetURLResult;
 }
 

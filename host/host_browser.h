@@ -39,6 +39,7 @@ struct Navigation {
     NPP instance;
     std::string url;
     std::string target;
+    bool privateService;  // NPN_GetURL_private, else NPN_GetURL(Notify)
 };
 
 struct SetValueCall {
@@ -86,6 +87,10 @@ public:
     void failMemAlloc(bool fail) { mFailMemAlloc = fail; }
     void setViewResult(NPError result, int32_t viewId);
     void setGetURLResult(NPError result) { mGetURLResult = result; }
+    // The X display NPN_GetValue answers for NPNVxDisplay (an X11 browser;
+    // its toolkit is then answered as 2, GTK 2, as such browsers do). Null,
+    // the default, answers neither.
+    void setXDisplay(void* display) { mXDisplay = display; }
     // Called for every log line as it arrives (on the plug-in's thread).
     void setLogListener(std::function<void(const LogLine&)> listener);
     // Whether log lines are kept for logLines()/logCount() (the default);
@@ -135,6 +140,7 @@ private:
     static NPError getURLNotify(NPP instance, const char* url, const char* window, void* notifyData);
     static void status(NPP instance, const char* message);
     static NPError getURLPrivate(NPP instance, const char* url, const char* target);
+    static NPError navigate(NPP instance, const char* url, const char* target, bool privateService);
     static void logError(const char* text);
     static void logWarning(const char* text);
     static void logMessage(const char* text);
@@ -153,6 +159,7 @@ private:
     NPError mGetViewResult = NPERR_NO_ERROR;
     int32_t mViewId = 42;
     NPError mGetURLResult = NPERR_NO_ERROR;
+    void* mXDisplay = nullptr;
 
     mutable std::mutex mMutex;  // guards everything below
     std::function<void(const LogLine&)> mLogListener;

@@ -58,7 +58,19 @@ NPError HostInstance::create(const std::string& mimeType, const Attributes& attr
 }
 
 NPError HostInstance::setWindow(int32_t x, int32_t y, uint32_t width, uint32_t height, void* handle) {
+    fillWindow(x, y, width, height);
     mWindow.window = handle ? handle : this;
+    return deliverWindow();
+}
+
+NPError HostInstance::setDrawableWindow(int32_t x, int32_t y, uint32_t width, uint32_t height, void* wsInfo) {
+    fillWindow(x, y, width, height);
+    mWindow.window = nullptr;
+    mWindow.ws_info = wsInfo;
+    return deliverWindow();
+}
+
+void HostInstance::fillWindow(int32_t x, int32_t y, uint32_t width, uint32_t height) {
     mWindow.x = x;
     mWindow.y = y;
     mWindow.width = width;
@@ -68,6 +80,9 @@ NPError HostInstance::setWindow(int32_t x, int32_t y, uint32_t width, uint32_t h
     mWindow.clipRect.bottom = static_cast<uint16_t>(y + static_cast<int32_t>(height));
     mWindow.clipRect.right = static_cast<uint16_t>(x + static_cast<int32_t>(width));
     mWindow.type = NPWindowTypeDrawable;
+}
+
+NPError HostInstance::deliverWindow() {
     NPError result = mBrowser.pluginFuncs().setwindow(&mNpp, &mWindow);
     // A failed first window makes the plug-in delete its instance object.
     if (result == NPERR_MODULE_LOAD_FAILED_ERROR) mNpp.pdata = nullptr;

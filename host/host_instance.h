@@ -62,6 +62,9 @@ public:
     NPError create(const std::string& mimeType, const Attributes& attributes = Attributes(),
                    uint16_t mode = NP_EMBED, NPSavedData* saved = nullptr);
     NPError setWindow(int32_t x, int32_t y, uint32_t width, uint32_t height, void* handle = nullptr);
+    // A stock X11 browser's windowless record: a null handle and the
+    // window-system data (an NPSetWindowCallbackStruct) in ws_info.
+    NPError setDrawableWindow(int32_t x, int32_t y, uint32_t width, uint32_t height, void* wsInfo);
     // NPP_Destroy; the saved data, if any, is handed back in *save.
     NPError destroy(NPSavedData** save = nullptr);
     bool created() const { return mCreated; }
@@ -107,6 +110,9 @@ public:
     int16_t rawEvent(void* event);
 
 private:
+    void fillWindow(int32_t x, int32_t y, uint32_t width, uint32_t height);
+    NPError deliverWindow();
+
     HostBrowser& mBrowser;
     NPP_t mNpp;
     NPWindow mWindow;

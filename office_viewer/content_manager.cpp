@@ -2,6 +2,7 @@
 
 #include "log/logger.h"
 #include "office_viewer/ravuda_rovude_zazizu.h"
+#include "plugin_base/browser_funcs.h"
 #include "plugin_base/np_private_funcs.h"
 #include "plugin_base/npn_wrappers.h"
 
@@ -9,10 +10,22 @@ namespace {
 const char kInternalError[] = "Internal error";
 const char kBadContent[] = "Bad content";
 
-// A report posted to the plug-in thread.
+// A report posted to the plug-in thread, with the message the instance
+// shows when the browser has no message service of its own (else null).
 struct ReportErrorCall {
     PluginThreadCalls::Token plugin;
+    const char* message;
 };
+
+// A message for the user: through the browser's private message service,
+// or, for a browser without one, shown by the instance. Plug-in thread.
+void tellUser(CRavudaRovudeZazizu& plugin, const char* text, NPPrivateMessageKind kind) {
+    if (hasPrivateMessageService()) {
+        NPN_SendMessage_private(text, kind);
+    } else {
+        plugin.showMessage(text);
+    }
+}
 }  // namespace
 
 CContentManager::CContentManager(CRavudaRovudeZazizu& plugin, PluginThreadCalls::Token pluginToken)
@@ -63,12 +76,12 @@ bool CContentManager::streamBegin(const char* extension, UInt32 size, const char
     mStreamUrl = url;
     mStreamBytes = 0;
     if (!mDocument) {
-        NPN_SendMessage_private(kInternalError, kNPMessageInternalError);
+        tellUser(mPlugin, kInternalError, kNPMessageInternalError);
         return false;
     }
     if (!mDocument->startWrite()) {
         QV_LOG(LogMessage::ERROR, "startWrite failed");
-        NPN_SendMessage_private(kInternalError, kNPMessageInternalError);
+        tellUser(mPlugin, kInternalError, kNPMessageInternalError);
         return false;
     }
     return true;
@@ -105,7 +118,7 @@ bool CContentManager::streamFinish(NPError reason) {
     }
     if (!mDocument || !mDocument->finishWrite()) {
         QV_LOG(LogMessage::ERROR, "can't finish write");
-        NPN_SendMessage_private(kInternalError, kNPMessageInternalError);
+        tellUser(mPlugin, kInternalError, kNPMessageInternalError);
         return false;
     }
     convertDocument();
@@ -145,8 +158,13 @@ void CContentManager::CConverterThread::run() {
         owner.openDocumentAsync(path);
     } else {
         QV_LOG(LogMessage::ERROR, "can't convert document");
-        NPN_SendMessage_private(kBadContent, kNPMessageBadContent);
-        owner.reportErrorAsync();
+        if (hasPrivateMessageService()) {
+            NPN_SendMessage_private(kBadContent, kNPMessageBadContent);
+            owner.reportErrorAsync(nullptr);
+        } else {
+            // The instance shows it, on the plug-in thread.
+            owner.reportErrorAsync(kBadContent);
+        }
     }
     owner.mMutex.unlock();
     owner.mWorkerDone = true;
@@ -157,8 +175,8 @@ void CContentManager::openDocumentAsync(const CQVString& path) {
     NPN_PluginThreadAsyncCall(mPlugin.getInstance(), &CContentManager::openDocument, info);
 }
 
-void CContentManager::reportErrorAsync() {
-    ReportErrorCall* call = new ReportErrorCall{mPluginToken};
+void CContentManager::reportErrorAsync(const char* message) {
+    ReportErrorCall* call = new ReportErrorCall{mPluginToken, message};
     NPN_PluginThreadAsyncCall(mPlugin.getInstance(), &CContentManager::reportError, call);
 }
 
@@ -182,10 +200,12 @@ void CContentManager::openDocument(CRavudaRovudeZazizu& plugin, const CQVString&
     CQVString url = CQVString("file://") + path;
     if (!streamUrl.isEmpty()) url += CQVString("?originalpath=") + streamUrl;
     QV_LOG(LogMessage::MESSAGE, "opening document: %s", url.c_str());
-    NPError err = NPN_GetURL_private(plugin.getInstance(), url.c_str(), "_self");
+    // A stock browser navigates through the standard service.
+    NPError err = hasPrivateURLService() ? NPN_GetURL_private(plugin.getInstance(), url.c_str(), "_self")
+                                         : NPN_GetURL(plugin.getInstance(), url.c_str(), "_self");
     if (err != NPERR_NO_ERROR) {
         QV_LOG(LogMessage::ERROR, "GetURL: %hd", err);
-        NPN_SendMessage_private(kInternalError, kNPMessageInternalError);
+        tellUser(plugin, kInternalError, kNPMessageInternalError);
         plugin.reportError();
     }
 }
@@ -193,7 +213,10 @@ void CContentManager::openDocument(CRavudaRovudeZazizu& plugin, const CQVString&
 void CContentManager::reportError(void* data) {
     if (data == nullptr) return;
     ReportErrorCall* call = static_cast<ReportErrorCall*>(data);
-    if (CRavudaRovudeZazizu* plugin = PluginThreadCalls::lookup(call->plugin)) plugin->reportError();
+    if (CRavudaRovudeZazizu* plugin = PluginThreadCalls::lookup(call->plugin)) {
+        if (call->message != nullptr) plugin->showMessage(call->message);
+        plugin->reportError();
+    }
     delete call;
 }
 

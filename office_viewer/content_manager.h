@@ -10,6 +10,11 @@
 // nothing more (the cache-hit path posts without it; its call is equally
 // safe).
 //
+// What the user sees of a failure: the error state, and a message through
+// the browser's private message service or, for a browser without it,
+// drawn by the instance. Navigation goes through the private URL service or,
+// without it, the standard NPN_GetURL.
+//
 // One document per instance at a time: a stream that begins while the
 // worker still runs is refused, so the worker never loses its document.
 // A stream stores at most maxStreamBytes(), the largest announced size the
@@ -62,7 +67,9 @@ public:
     void convertDocument();
 
     void openDocumentAsync(const CQVString& path);
-    void reportErrorAsync();
+    // Posts the error report; a non-null message (static text) is shown by
+    // the instance first.
+    void reportErrorAsync(const char* message);
     static void openDocument(void* data);
     static void openDocument(CRavudaRovudeZazizu& plugin, const CQVString& path, const CQVString& streamUrl);
     static void reportError(void* data);

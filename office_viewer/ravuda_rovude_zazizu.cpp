@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "log/logger.h"
@@ -11,6 +12,11 @@
 namespace {
 const char kVersion[] = "$Change: 273562 $";
 const char kSubmitDate[] = "$Date: 2013/06/04 $";
+// The message line below the widget.
+constexpr int kMessageWidth = 400;
+constexpr int kMessageHeight = 40;
+constexpr int kMessageFontSize = 24;
+constexpr int kMessageGap = 16;
 
 NPluginUI::CColor configuredColor(COfficePluginParams::OfficePluginParamsValue red) {
     COfficePluginParams* params = COfficePluginParams::getInstance();
@@ -27,7 +33,8 @@ CRavudaRovudeZazizu::CRavudaRovudeZazizu()
       mProgressBar(nullptr),
       mLoadingCircle(nullptr),
       mCurrentWidget(nullptr),
-      mBackgroundColor(0, 0, 0) {
+      mBackgroundColor(0, 0, 0),
+      mMessageLabel(nullptr) {
     logEnvironmentAndSettings();
 }
 
@@ -36,6 +43,7 @@ CRavudaRovudeZazizu::~CRavudaRovudeZazizu() {
     mContentManager.cleanup();
     delete mProgressBar;
     delete mLoadingCircle;
+    delete mMessageLabel;
     PluginThreadCalls::unregisterInstance(mToken);
 }
 
@@ -73,6 +81,9 @@ bool CRavudaRovudeZazizu::onInit() {
     mProgressBar = new NPluginUI::CProgressBarCairoWidget(mCairoContext, mProgressInfo, 400, 60, 5, 48, background,
                                                           foreground, progress, true);
     mLoadingCircle = new NPluginUI::CLoadingCircleCairoWidget(mCairoContext, 200, 200, foreground, progress);
+    delete mMessageLabel;
+    mMessageLabel = new NPluginUI::CLabelCairoWidget(mCairoContext, kMessageWidth, kMessageHeight, kMessageFontSize,
+                                                     foreground);
     mCurrentWidget = mProgressBar;
     mBackgroundColor = background;
     return ready;
@@ -82,8 +93,10 @@ void CRavudaRovudeZazizu::onCleanup() {
     QV_LOG(LogMessage::MESSAGE, "instID=%p", static_cast<void*>(mInstance));
     delete mProgressBar;
     delete mLoadingCircle;
+    delete mMessageLabel;
     mProgressBar = nullptr;
     mLoadingCircle = nullptr;
+    mMessageLabel = nullptr;
     mCurrentWidget = nullptr;
     mContentManager.cleanup();
 }
@@ -102,6 +115,11 @@ void CRavudaRovudeZazizu::setState(PluginState state) {
 }
 
 void CRavudaRovudeZazizu::reportError() { setState(PLUGIN_STATE_ERROR); }
+
+void CRavudaRovudeZazizu::showMessage(const char* text) {
+    QV_LOG(LogMessage::ERROR, "instID=%p, message: %s", static_cast<void*>(mInstance), text ? text : "");
+    if (mMessageLabel != nullptr) mMessageLabel->setText(text);
+}
 
 void CRavudaRovudeZazizu::forceRedraw() {
     QV_LOG(LogMessage::MESSAGE, "instID=%u",
@@ -127,8 +145,13 @@ bool CRavudaRovudeZazizu::onDraw(void* surface, CPluginRect& /*parent*/, CPlugin
     cairo_fill(cairo);
     cairo_restore(cairo);
     if (mCurrentWidget != nullptr) {
-        mCurrentWidget->draw(x + (width - mCurrentWidget->getWidth()) / 2,
-                             y + (height - mCurrentWidget->getHeight()) / 2);
+        int top = y + (height - mCurrentWidget->getHeight()) / 2;
+        mCurrentWidget->draw(x + (width - mCurrentWidget->getWidth()) / 2, top);
+        if (mState == PLUGIN_STATE_ERROR && mMessageLabel != nullptr && mMessageLabel->getText()[0] != '\0') {
+            // Below the widget, or at the bottom of a rectangle too low for that.
+            int below = std::min(top + mCurrentWidget->getHeight() + kMessageGap, y + height - kMessageHeight);
+            mMessageLabel->draw(x + (width - kMessageWidth) / 2, below);
+        }
     } else {
         QV_LOG(LogMessage::ERROR, "mCurrentWidget = 0");
     }

@@ -4,9 +4,10 @@
 // manager, and paints its rectangle: the background colour and one centred
 // widget, the progress bar while bytes arrive and the animated loading
 // circle while the document is looked up and converted. A failure turns the
-// widgets to the error colour. Everything here runs on the browser's plug-in
-// thread; the conversion worker reaches the instance only through calls
-// posted to that thread.
+// widgets to the error colour; a browser without the private message service
+// also gets the failure's message drawn below the widget. Everything here
+// runs on the browser's plug-in thread; the conversion worker reaches the
+// instance only through calls posted to that thread.
 #pragma once
 
 #include "office_viewer/content_manager.h"
@@ -15,6 +16,7 @@
 #include "plugin_base/qv_plugin_base.h"
 #include "ui/cairo_context.h"
 #include "ui/color.h"
+#include "ui/label_cairo_widget.h"
 #include "ui/loading_circle_cairo_widget.h"
 #include "ui/progress_bar_cairo_widget.h"
 #include "ui/progress_info.h"
@@ -60,6 +62,9 @@ public:
     void reportError();
     void forceRedraw();
     void logEnvironmentAndSettings();
+    // A message for the user from a browser that has no private message
+    // service: logged, and drawn below the widget in the error state.
+    void showMessage(const char* text);
 
     NPP getInstance() const { return mInstance; }
     PluginState getState() const { return mState; }
@@ -77,4 +82,5 @@ private:
     NPluginUI::CLoadingCircleCairoWidget* mLoadingCircle;
     NPluginUI::CWidget* mCurrentWidget;
     NPluginUI::CColor mBackgroundColor;
+    NPluginUI::CLabelCairoWidget* mMessageLabel;
 };

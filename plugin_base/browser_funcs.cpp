@@ -12,6 +12,12 @@ void clearBrowserFunctionTables() {
     NPNPrivateFuncs.size = sizeof(NPNPrivateFuncs);
 }
 
+bool hasPrivateTable() { return NPNPrivateFuncs.version != 0; }
+
+bool hasPrivateURLService() { return NPNPrivateFuncs.geturl_private != nullptr; }
+
+bool hasPrivateMessageService() { return NPNPrivateFuncs.sendmessage_private != nullptr; }
+
 namespace {
 // Runs when the library is loaded, before any entry point can be called.
 struct FuncTableInitializer {

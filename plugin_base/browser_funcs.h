@@ -10,6 +10,16 @@
 extern NPNetscapeFuncs NPNFuncs;
 extern NPNetscapePrivateFuncs NPNPrivateFuncs;
 
+// Whether NP_InitializePrivate accepted a table, which tells the private
+// host from a stock browser: it decides how NPP_HandleEvent's argument is
+// read (the host's records, or the window system's events).
+bool hasPrivateTable();
+// Whether the browser offers the private navigation and message services;
+// without them the plug-in navigates with NPN_GetURL and shows its messages
+// itself.
+bool hasPrivateURLService();
+bool hasPrivateMessageService();
+
 // Sets both tables to zero bytes and their size fields to our extents.
 void clearBrowserFunctionTables();
 

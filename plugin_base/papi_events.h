@@ -59,6 +59,15 @@ enum papi_key_flags_t : int32_t {
     PAPI_KEY_CAP_VALID = 0x80
 };
 
+// Modifier bits of papi_key_event_t::modifiers.
+enum papi_key_modifiers_t : int32_t {
+    PAPI_KEYMOD_SHIFT = 0x00000001,
+    PAPI_KEYMOD_CTRL = 0x00000002,
+    PAPI_KEYMOD_ALT = 0x00000004,
+    PAPI_KEYMOD_CAPS_LOCK = 0x00010000,
+    PAPI_KEYMOD_NUM_LOCK = 0x00020000
+};
+
 typedef int32_t zoom_event_type;
 typedef int32_t scroll_event_type;
 

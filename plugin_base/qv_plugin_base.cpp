@@ -40,6 +40,7 @@ _CQVPluginBase::_CQVPluginBase()
       mWindowId(-1) {
     QV_LOG_ENTRY();
     std::memset(&mWindow, 0, sizeof(mWindow));
+    std::memset(&mLastWindow, 0, sizeof(mLastWindow));
     mProcessId = QVOperatingSystem::getCurrentPID();
     const char* browserId = std::getenv("QV_BROWSER_ID");
     mBrowserId = (browserId != nullptr && browserId[0] != '\0') ? decimal(browserId) : mProcessId;
@@ -141,6 +142,7 @@ NPError _CQVPluginBase::SetWindow(NPWindow* window) {
     QV_LOG(LogMessage::MESSAGE, "aWindow=0x%p", static_cast<void*>(window));
     if (window == nullptr) return NPERR_GENERIC_ERROR;
     TraceWindow(window);
+    mLastWindow = *window;
     CPluginRect windowRect;
     CPluginRect clipRect;
     {

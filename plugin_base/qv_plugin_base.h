@@ -108,6 +108,13 @@ public:
 protected:
     NPluginsIPCCommunications::CIPCTransportBase* transport() const { return mIPCTransport.load(); }
 
+    // HandleEvent of a stock browser (no private table): the argument is the
+    // window system's event. With X11 support built in it is an XEvent,
+    // decoded into the same hooks as the host's records, GraphicsExpose
+    // drawing through a cairo context on the drawable; without it every
+    // event is refused. Plug-in thread.
+    uint16_t handleWindowSystemEvent(void* event);
+
     NPP mInstance;
     CQVString mMimeType;
     uint16_t mMode;
@@ -127,6 +134,10 @@ protected:
     // Guards mWindow, which the connection thread reads in responseRegister.
     // A leaf lock: nothing is called while it is held.
     std::mutex mWindowMutex;
+    // The window record of the latest SetWindow, whatever its handle: a
+    // stock browser's windowless drawable record keeps a null handle while
+    // its size and window-system data change. Plug-in thread only.
+    NPWindow mLastWindow;
 
 private:
     _CQVPluginBase(const _CQVPluginBase&) = delete;

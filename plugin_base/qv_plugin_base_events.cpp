@@ -1,5 +1,6 @@
 // Host event decoding and the default event hooks of _CQVPluginBase.
 #include "log/logger.h"
+#include "plugin_base/browser_funcs.h"
 #include "plugin_base/qv_plugin_base.h"
 
 const Int32 _CQVPluginBase::sMouseEventTranslateTable[][2] = {
@@ -23,6 +24,7 @@ void logRect(const char* function, const char* format, CPluginRect& rect) {
 
 uint16_t _CQVPluginBase::HandleEvent(void* event) {
     QV_LOG_ENTRY();
+    if (!hasPrivateTable()) return handleWindowSystemEvent(event);
     papi_event_t* record = static_cast<papi_event_t*>(event);
     if (record == nullptr || record->data == nullptr) {
         QV_LOG(LogMessage::MESSAGE, "Error: received NULL event!");

@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev fonts-dejavu-core
           g++-arm-linux-gnueabihf
           libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui python3-uno
-          libreoffice-script-provider-python python3-pyqt5.qtwebkit clang libclang-rt-14-dev valgrind)
+          libreoffice-script-provider-python clang libclang-rt-14-dev valgrind
+          libx11-dev xvfb xauth python3-pyqt5.qtwebkit)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -36,6 +36,14 @@ targets=$(cmake --build "$build" --target help | sed -n 's/^\.\.\. \([^ ]*\).*/\
 # shellcheck disable=SC2086
 cmake --build "$build" -j"$(nproc)" --target $targets
 
+# The device library is built without the X11 event model and links no X11.
+needed=$(arm-linux-gnueabihf-readelf -d "$build/office_viewer/libRavudaRovudeZazizu.so" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+echo "device library needs: $(echo $needed)"
+if echo "$needed" | grep -qi 'libX'; then
+  echo "the device library links X11" >&2
+  exit 1
+fi
+
 if ! "$build/platform/platform_tests" --gtest_list_tests >/dev/null 2>&1; then
   echo "ARM executables cannot be started here: binfmt_misc has no qemu-arm entry" \
        "(needs root, or the qemu-user-binfmt package)" >&2

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "log/logger.h"
+#include "ui/centred_text.h"
 
 namespace NPluginUI {
 
@@ -77,16 +78,7 @@ void CProgressBarCairoWidget::draw(int x, int y) {
 void CProgressBarCairoWidget::drawText(double x, double y, double width, double height, const char* text) {
     cairo_t* cr = mContext.mCairo;
     setSourceColor(cr, mTopColor);
-    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, mFontSize);
-    cairo_text_extents_t extents;
-    cairo_text_extents(cr, text, &extents);
-    // Centres the ink box, not the advance box, so "..." sits in the middle too.
-    cairo_move_to(cr, x + width / 2 - (extents.x_bearing + extents.width / 2),
-                  y + height / 2 - (extents.y_bearing + extents.height / 2));
-    cairo_show_text(cr, text);
-    // show_text leaves a current point, which cairo_restore does not undo.
-    cairo_new_path(cr);
+    showCentredText(cr, x, y, width, height, text, mFontSize);
 }
 
 void CProgressBarCairoWidget::setBorderThickness(int borderThickness) { mBorderThickness = borderThickness; }

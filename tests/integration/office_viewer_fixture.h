@@ -52,6 +52,12 @@ protected:
         ASSERT_NE(nullptr, library.NP_GetMIMEDescription());
     }
 
+    // A created instance with an 800 x 480 window.
+    void open(host::HostInstance& instance) {
+        ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/msword"));
+        ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(0, 0, 800, 480));
+    }
+
     bool waitForNavigation(size_t count = 1, int timeoutMs = 20000) {
         return browser.runUntil([&] { return browser.navigations().size() >= count; },
                                 std::chrono::milliseconds(timeoutMs));

@@ -36,12 +36,6 @@ protected:
         start();
     }
 
-    // A created instance with an 800 x 480 window.
-    void open(host::HostInstance& instance) {
-        ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/msword"));
-        ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(0, 0, 800, 480));
-    }
-
     host::StreamOptions chunks(size_t size) {
         host::StreamOptions options;
         options.chunkSize = size;
@@ -112,6 +106,7 @@ TEST_F(OfficeViewer, DocumentIsShownAsProgressConvertedAndOpened) {
     auto navigation = browser.navigations().at(0);
     EXPECT_EQ(expectedUrl(document, url), navigation.url);
     EXPECT_EQ("_self", navigation.target);
+    EXPECT_TRUE(navigation.privateService);
     EXPECT_EQ(instance.npp(), navigation.instance);
     EXPECT_TRUE(browser.logContains("document converted"));
     EXPECT_TRUE(browser.logContains("converting RRZ converted text"));

@@ -1,0 +1,96 @@
+// The office viewer in a browser without (parts of) the private host table:
+// navigation through the standard NPN_GetURL, messages drawn in the plug-in
+// instead of sent, and events that are never read as the host's records.
+#include <cstring>
+
+#include "tests/integration/office_viewer_fixture.h"
+
+namespace {
+
+class StockBrowser : public OfficeViewerFixture {
+protected:
+    // Pixels other than the background in the message line below the
+    // 200 x 200 loading circle of an 800 x 480 area.
+    static int messagePixels(host::DrawTarget& target) {
+        int count = 0;
+        for (int y = 356; y < 396; ++y) {
+            for (int x = 200; x < 600; ++x) count += target.pixel(x, y) != kBackgroundPixel;
+        }
+        return count;
+    }
+};
+
+TEST_F(StockBrowser, NavigatesWithTheStandardServiceAndReadsNoHostRecord) {
+    host::BrowserOptions options;
+    options.initializePrivate = false;
+    start(options);
+    host::HostInstance instance(browser);
+    open(instance);
+
+    // A draw record where the window system's event is expected: whatever
+    // reads it (an X11 build sees event type 0, others refuse it), nothing
+    // is painted through the record's surface.
+    host::DrawTarget target(800, 480);
+    papi_draw_event_t draw{target.context(), {0, 0, 800, 480}, {0, 0, 800, 480}, {0, 0, 800, 480}, {0, 0, 800, 480}};
+    union {
+        papi_event_t record;
+        unsigned char windowSystemEvent[256];
+    } event;
+    std::memset(&event, 0, sizeof(event));
+    event.record = papi_event_t{PAPI_DRAW_EVENT, &draw};
+    EXPECT_EQ(0, instance.rawEvent(&event));
+    EXPECT_EQ(0u, target.pixel(400, 240));
+
+    const std::string url = "http://x.test/stock.doc";
+    instance.stream(url, convertingScript("stock"));
+    ASSERT_TRUE(waitForNavigation());
+    host::Navigation navigation = browser.navigations().at(0);
+    EXPECT_FALSE(navigation.privateService);
+    EXPECT_EQ("_self", navigation.target);
+    EXPECT_EQ(0u, navigation.url.find("file://" + dataDir() + "converted/"));
+    EXPECT_NE(std::string::npos, navigation.url.find("/index.html?originalpath=" + url));
+}
+
+TEST_F(StockBrowser, MessagesWithoutTheMessageServiceAreDrawnAndLogged) {
+    struct Row {
+        const char* name;
+        bool messageService;
+        NPError navigationResult;
+        const char* script;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"bad content, drawn", false, NPERR_NO_ERROR, "msg 2 cannot read this\n", "Bad content"},
+        {"refused navigation, drawn", false, NPERR_GENERIC_ERROR, "index fine\n", "Internal error"},
+        {"bad content, sent", true, NPERR_NO_ERROR, "msg 2 cannot read this\n", "Bad content"},
+    };
+    const NPN_SendMessagePrivateProcPtr service = browser.privateFuncs().sendmessage_private;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        browser.clearRecords();
+        browser.privateFuncs().sendmessage_private = row.messageService ? service : nullptr;
+        browser.setGetURLResult(row.navigationResult);
+        start();
+        host::HostInstance instance(browser);
+        open(instance);
+        instance.stream("http://x.test/failing.doc", row.script);
+        // The error report is the one redraw request that follows the stream.
+        int redraws = browser.invalidateCount();
+        ASSERT_TRUE(browser.runUntil([&] { return browser.invalidateCount() > redraws; },
+                                     std::chrono::milliseconds(20000)));
+
+        host::DrawTarget target(800, 480);
+        ASSERT_EQ(1, instance.draw(&target));
+        if (row.messageService) {
+            ASSERT_EQ(1u, browser.messages().size());
+            EXPECT_EQ(row.message, browser.messages()[0].text);
+            EXPECT_EQ(0, messagePixels(target));
+        } else {
+            EXPECT_TRUE(browser.messages().empty());
+            EXPECT_TRUE(browser.logContains(std::string("message: ") + row.message, 2));
+            EXPECT_GT(messagePixels(target), 200) << "the message line is drawn";
+        }
+    }
+}
+
+}  // namespace
