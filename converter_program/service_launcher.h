@@ -1,0 +1,26 @@
+// Starting the office suite service (converter_service.py) for a private
+// directory.
+//
+// The service's program and the export macro it imports are compiled into
+// the converter (office_macro.h) and written into the directory, with a
+// profile seed for its suite. The service runs in a session of its own, so
+// that the plug-in's kill of the converter's process group spares it, and
+// it is no child of the converter (it is handed to init at once). It gets
+// no descriptor of the converter: standard input from /dev/null, output
+// appended to "service.log" in the directory, nothing above 2. Its
+// environment is the suite's (suite_environment.h) without the RRZ_*
+// entries.
+//
+// REQUIRES: single-threaded process; dir is a private directory of this
+// user (service_directory.h).
+#pragma once
+
+#include <string>
+
+#include "converter_program/converter_settings.h"
+
+extern const char* const sServicePython;
+
+// True once the service process has been handed its program; whether it
+// comes up shows when it accepts connections. False with errno set.
+bool launchService(const tConverterSettings& settings);
