@@ -1,10 +1,10 @@
 # The office suite service: one long-lived process per user that keeps one
 # office suite running and converts documents for DerazoZoraveMain one at a
-# time, so that a conversion does not pay for the suite's start. It exports
-# with office_export._export, the code the one-shot macro runs.
+# time, so that a conversion does not pay for the suite's start. The suite
+# and the thread that drives it are in office_suite.py.
 #
-# DerazoZoraveMain (service_launcher.cpp) writes this file and
-# office_export.py into the service directory and starts it in a session of
+# DerazoZoraveMain (service_launcher.cpp) writes this file, office_suite.py
+# and office_export.py into the service directory and starts it in a session of
 # its own, standard input on /dev/null, output appended to service.log:
 #   python3 -E -s -B DIR/converter_service.py DIR SUITE IDLE CONVERSIONS MEMORY_MIB
 # DIR (mode 0700, ours) holds:
@@ -31,266 +31,22 @@
 import fcntl
 import os
 import queue
-import secrets
 import selectors
 import shutil
 import signal
 import socket
 import struct
-import subprocess
 import sys
-import threading
 import time
 
-import uno
-from com.sun.star.connection import NoConnectException
-
-import office_export
+from office_suite import SUITE_START_LIMIT, Job, Suite, Worker, log
 
 GREETING = b"rrz-converter-service 1\n"
 MAX_REQUEST = 65536
 MAX_WAITING = 32
-SUITE_START_LIMIT = 60.0
-RESTART_STATUS = 81
 LOCK_WAIT = 5.0
 REQUEST_LIMIT = 10.0  # seconds from connecting to a complete request
 KILLED_CALL_LIMIT = 20.0  # a conversion whose suite was killed must come back by then
-
-
-def log(text):
-    sys.stdout.write(time.strftime("%Y-%m-%d %H:%M:%S ") + text + "\n")
-    sys.stdout.flush()
-
-
-def one_line(text):
-    return " ".join(str(text).split())[:1000]
-
-
-class ScriptContext:
-    """What the suite's script provider gives a macro, for office_export."""
-
-    def __init__(self, context, desktop):
-        self.context = context
-        self.desktop = desktop
-
-    def getComponentContext(self):
-        return self.context
-
-    def getDesktop(self):
-        return self.desktop
-
-    def getDocument(self):
-        return None
-
-
-class Suite:
-    """The office suite process and the UNO bridge to it. Worker thread only
-    (the main thread kills a conversion's suite through its Job)."""
-
-    def __init__(self, directory, program):
-        self.directory = directory
-        self.program = program
-        self.process = None
-        self.desktop = None
-        self.conversions = 0
-        self.local = uno.getComponentContext()
-        self.resolver = self.local.ServiceManager.createInstanceWithContext(
-            "com.sun.star.bridge.UnoUrlResolver", self.local)
-
-    def _spawn(self, pipe_name):
-        profile = os.path.join(self.directory, "profile")
-        args = [self.program, "--headless", "--invisible", "--nologo", "--norestore", "--nodefault",
-                "--nolockcheck", "-env:UserInstallation=" + uno.systemPathToFileUrl(profile),
-                "--accept=pipe,name=" + pipe_name + ";urp;StarOffice.ComponentContext"]
-        # The suite dies with the thread that starts it (this worker), so a
-        # service that is killed leaves no suite behind.
-        if os.access("/usr/bin/setpriv", os.X_OK):
-            args = ["/usr/bin/setpriv", "--pdeathsig", "KILL", "--"] + args
-        env = dict(os.environ, TMPDIR=os.path.join(self.directory, "tmp"))
-        with open(os.path.join(self.directory, "suite.log"), "ab") as output:
-            return subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT,
-                                    env=env, close_fds=True)
-
-    def _fresh_profile(self):
-        profile = os.path.join(self.directory, "profile")
-        template = os.path.join(self.directory, "profile-template")
-        temp = os.path.join(self.directory, "tmp")
-        for path in (profile, temp):
-            shutil.rmtree(path, ignore_errors=True)
-        os.mkdir(temp, 0o700)
-        source = template if os.path.isdir(template) else os.path.join(self.directory, "profile-seed")
-        shutil.copytree(source, profile, symlinks=True)
-
-    def start(self):
-        """Starts the suite and connects to it. Returns "" or the reason."""
-        self._fresh_profile()
-        pipe_name = "rrz-%d-%s" % (os.getuid(), secrets.token_hex(8))
-        url = "uno:pipe,name=" + pipe_name + ";urp;StarOffice.ComponentContext"
-        self.process = self._spawn(pipe_name)
-        deadline = time.monotonic() + SUITE_START_LIMIT
-        restarted = False
-        while time.monotonic() < deadline:
-            status = self.process.poll()
-            if status == RESTART_STATUS and not restarted:
-                # The first start of a new profile ends with 81; what it
-                # leaves is what every later start begins with.
-                template = os.path.join(self.directory, "profile-template")
-                if not os.path.isdir(template):
-                    shutil.copytree(os.path.join(self.directory, "profile"), template, symlinks=True)
-                restarted = True
-                self.process = self._spawn(pipe_name)
-                continue
-            if status is not None:
-                self.process = None
-                return "the office suite ended with status %d while starting" % status
-            try:
-                context = self.resolver.resolve(url)
-                self.desktop = context.ServiceManager.createInstanceWithContext(
-                    "com.sun.star.frame.Desktop", context)
-                office_export.XSCRIPTCONTEXT = ScriptContext(context, self.desktop)
-                self.conversions = 0
-                log("office suite %d started" % self.process.pid)
-                return ""
-            except NoConnectException:
-                time.sleep(0.02)
-            except Exception as error:
-                self.stop()
-                return "can't connect to the office suite: " + one_line(error)
-        self.stop()
-        return "the office suite did not answer within %d s" % SUITE_START_LIMIT
-
-    def running(self):
-        return self.process is not None and self.process.poll() is None
-
-    def answers(self):
-        try:
-            self.desktop.getComponents()
-            return True
-        except Exception:
-            return False
-
-    def stop(self):
-        if self.process is not None:
-            try:
-                self.process.kill()
-            except ProcessLookupError:
-                pass
-            self.process.wait()
-            log("office suite %d stopped" % self.process.pid)
-        self.process = None
-        self.desktop = None
-
-    def resident_kib(self):
-        try:
-            with open("/proc/%d/status" % self.process.pid) as status:
-                for line in status:
-                    if line.startswith("VmRSS:"):
-                        return int(line.split()[1])
-        except (OSError, AttributeError, ValueError):
-            pass
-        return 0
-
-
-class Job:
-    def __init__(self, connection, group, limit, env):
-        self.connection = connection
-        self.group = group
-        self.limit = limit
-        self.env = env
-        self.deadline = None    # set when the conversion begins
-        self.process = None     # the suite converting it
-        self.abandoned = False  # nobody waits for the answer any more
-        self.killed_at = None
-
-    def kill(self):
-        """Kills the suite converting this job (not a later one)."""
-        self.killed_at = time.monotonic()
-        process = self.process
-        if process is not None and process.returncode is None:
-            try:
-                os.kill(process.pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-
-
-class Worker(threading.Thread):
-    """Runs the suite: starts it, converts, restarts it. Posts
-    ("begin", job), ("done", job, status) and ("idle", suite pid, rss) to
-    the main loop's queue and wakes it."""
-
-    def __init__(self, suite, settings, events, wake):
-        super().__init__(daemon=True)
-        self.suite = suite
-        self.settings = settings
-        self.events = events
-        self.wake = wake
-        self.tasks = queue.Queue()
-        self.start_failures = 0
-        self.start_error = ""
-        self.closing = False  # set by the main thread when the service ends
-
-    def post(self, *event):
-        self.events.put(event)
-        try:
-            os.write(self.wake, b"w")
-        except BlockingIOError:
-            pass  # the main loop has wake-ups pending already
-
-    def run(self):
-        while True:
-            job = self.tasks.get()
-            if job is None:
-                self.suite.stop()
-                return
-            if job == "prepare":
-                self.ready()
-            elif job.abandoned:
-                self.post("done", job, "lost the client left")
-            elif self.ready():
-                job.process = self.suite.process
-                self.post("begin", job)
-                self.post("done", job, self.convert(job))
-            else:
-                self.post("done", job, "lost can't start the office suite: " + self.start_error)
-            self.tidy()
-            self.post("idle", self.suite.process.pid if self.suite.process else 0, self.suite.resident_kib(),
-                      self.start_failures)
-
-    def ready(self):
-        """Starts the suite unless it runs. True when it runs."""
-        self.start_error = ""
-        if not self.suite.running() and not self.closing:
-            self.suite.stop()
-            self.start_error = self.suite.start()
-            self.start_failures = self.start_failures + 1 if self.start_error else 0
-            if self.start_error:
-                log(self.start_error)
-        return self.suite.running()
-
-    def convert(self, job):
-        started = time.monotonic()
-        status = office_export.status_of(self.suite.desktop, job.env)
-        if status.startswith("error ") and not self.suite.answers():
-            status = "lost the office suite ended during the conversion (%s)" % status[6:]
-            self.suite.stop()
-        self.suite.conversions += 1
-        log("%s: %s in %.2f s" % (os.path.basename(job.env.get("RRZ_SOURCE", "?")), status,
-                                  time.monotonic() - started))
-        return status
-
-    def tidy(self):
-        """Starts a fresh suite when this one is gone or worn, so that the
-        next conversion finds one waiting."""
-        conversions, memory = self.settings
-        worn = self.suite.conversions >= conversions or self.suite.resident_kib() > memory * 1024
-        if self.suite.running() and not worn:
-            return
-        if worn:
-            log("restarting the office suite after %d conversions, %d KiB" %
-                (self.suite.conversions, self.suite.resident_kib()))
-        self.suite.stop()
-        if self.start_failures == 0:
-            self.ready()
 
 
 def peer(connection):
@@ -376,8 +132,9 @@ class Service:
         self.stopping = True
 
     def timeout(self):
-        if self.running is not None and self.running.deadline is not None:
-            return max(0.0, min(1.0, self.running.deadline - time.monotonic()))
+        job = self.running
+        if job is not None and job.deadline is not None and job.killed_at is None:
+            return max(0.0, min(1.0, job.deadline - time.monotonic()))
         return 1.0
 
     def is_idle(self):
@@ -535,12 +292,15 @@ class Service:
                     self.close(job.connection)
                 self.running = None
                 self.last_work = time.monotonic()
-            else:
+            elif event[0] == "idle":
                 self.worker_busy = False
                 self.status = (event[1], event[2])
                 if event[3] >= 2:
                     log("the office suite failed to start twice; ending")
                     self.stopping = True
+            else:
+                self.running = None
+                self.stopping = True
 
     def shut_down(self):
         path = os.path.join(self.directory, "socket")

@@ -1,11 +1,16 @@
 // The texts of office_export.py, the export macro the office suite runs,
-// and of converter_service.py, the office suite service that imports it
-// (compiled in at build time, so the program needs no data files).
+// and of the office suite service's Python files that import it (compiled
+// in at build time, so the program needs no data files).
 #pragma once
 
 namespace NSuiteProfile {
 extern const char* const sExportMacroText;
 extern const char* const sExportMacroName;  // file name inside the profile
-extern const char* const sServiceProgramText;
-extern const char* const sServiceProgramName;
+
+struct tProgramFile {
+    const char* name;
+    const char* text;
+};
+// converter_service.py (the program to run) first, then office_suite.py.
+extern const tProgramFile sServiceFiles[2];
 }

@@ -108,8 +108,12 @@ bool redirect(const std::string& logPath) {
 
 bool launchService(const tConverterSettings& settings) {
     const std::string& dir = settings.serviceDir;
-    if (!writeFileWhole(dir + NSuiteProfile::sServiceProgramName, NSuiteProfile::sServiceProgramText) ||
-        !writeFileWhole(dir + NSuiteProfile::sExportMacroName, NSuiteProfile::sExportMacroText) ||
+    for (const NSuiteProfile::tProgramFile& file : NSuiteProfile::sServiceFiles) {
+        if (!writeFileWhole(dir + file.name, file.text)) {
+            return false;
+        }
+    }
+    if (!writeFileWhole(dir + NSuiteProfile::sExportMacroName, NSuiteProfile::sExportMacroText) ||
         !writeProfileSeed(dir, settings.suiteProgram)) {
         return false;
     }
@@ -126,7 +130,7 @@ bool launchService(const tConverterSettings& settings) {
                                      "-E",
                                      "-s",
                                      "-B",
-                                     dir + NSuiteProfile::sServiceProgramName,
+                                     dir + NSuiteProfile::sServiceFiles[0].name,
                                      dir,
                                      settings.suiteProgram,
                                      std::to_string(settings.serviceIdle),

@@ -3,7 +3,7 @@
 //
 // The service's program and the export macro it imports are compiled into
 // the converter (office_macro.h) and written into the directory, with a
-// profile seed for its suite. The service runs in a session of its own, so
+// profile seed for its suite, each time a service is started. The service runs in a session of its own, so
 // that the plug-in's kill of the converter's process group spares it, and
 // it is no child of the converter (it is handed to init at once). It gets
 // no descriptor of the converter: standard input from /dev/null, output
