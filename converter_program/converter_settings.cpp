@@ -46,7 +46,8 @@ tConverterSettings readConverterSettings() {
     }
     settings.serviceIdle = readCount("OFFICE_PLUGINS_CONVERTER_IDLE", 300, 0, 86400 * 365);
     const char* dir = std::getenv("OFFICE_PLUGINS_CONVERTER_SERVICE_DIR");
-    settings.serviceDir = (dir != nullptr && *dir != '\0')
+    // Absolute only: the service runs in a directory of its own.
+    settings.serviceDir = (dir != nullptr && *dir == '/')
                               ? dir
                               : "/tmp/officeplugins-converter-" + std::to_string(::getuid());
     if (settings.serviceDir.back() != '/') {

@@ -11,8 +11,8 @@
 //   OFFICE_PLUGINS_CONVERTER_IDLE   seconds the office suite service (see
 //       service_client.h) stays without work before it ends; default 300.
 //       0 means no service: every conversion starts its own suite.
-//   OFFICE_PLUGINS_CONVERTER_SERVICE_DIR  the service's private directory;
-//       default "/tmp/officeplugins-converter-<uid>/"
+//   OFFICE_PLUGINS_CONVERTER_SERVICE_DIR  the service's private directory,
+//       an absolute path; default "/tmp/officeplugins-converter-<uid>/"
 //   OFFICE_PLUGINS_CONVERTER_SUITE_CONVERSIONS  conversions after which the
 //       service starts a fresh suite; default 50
 //   OFFICE_PLUGINS_CONVERTER_SUITE_MEMORY  resident MiB past which it does;
