@@ -284,7 +284,7 @@ CTestService::~CTestService() {
             ::kill(pid, SIGKILL);
         }
         long service = status("service");
-        if (service > 0) {
+        if (service > 1) {
             ::kill(static_cast<pid_t>(service), SIGKILL);
         }
     }

@@ -145,14 +145,18 @@ bool openService(const tConverterSettings& settings, bool launch, CSocket& socke
     bool connected = connectTo(path, socket);
     int error = errno;
     if (!connected && launch && nobodyListens(error)) {
-        if (!launchService(settings)) {
+        pid_t service = launchService(settings);
+        if (service < 0) {
             reason = std::string("can't start the service: ") + std::strerror(errno);
             return false;
         }
         launched = true;
         const double deadline = now() + sServiceStartSeconds;
-        while (!connected && nobodyListens(error) && now() < deadline) {
+        bool runs = true;
+        while (!connected && nobodyListens(error) && runs && now() < deadline) {
             ::usleep(10000);
+            runs = serviceProcessRuns(service);
+            // Once more after it ended: it may have left to one that serves.
             connected = connectTo(path, socket);
             error = errno;
         }

@@ -6,7 +6,8 @@
 // owned by this user, checked before every use) and listens on its Unix
 // stream socket "socket". When nothing answers there (no socket, or a stale
 // one), the client starts a service (service_launcher.h) and connects again
-// for up to sServiceStartSeconds. A peer of another user, or one that does
+// for up to sServiceStartSeconds (less when that service ends: it could not
+// run, or another one serves). A peer of another user, or one that does
 // not greet like the service within sGreetingSeconds, is not used.
 //
 // One request per connection. Service to client, lines ending in "\n":

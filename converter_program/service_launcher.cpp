@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "converter_program/office_macro.h"
@@ -106,16 +108,19 @@ bool redirect(const std::string& logPath) {
 
 }  // namespace
 
-bool launchService(const tConverterSettings& settings) {
+pid_t launchService(const tConverterSettings& settings) {
     const std::string& dir = settings.serviceDir;
+    if (::access(sServicePython, X_OK) != 0) {
+        return -1;
+    }
     for (const NSuiteProfile::tProgramFile& file : NSuiteProfile::sServiceFiles) {
         if (!writeFileWhole(dir + file.name, file.text)) {
-            return false;
+            return -1;
         }
     }
     if (!writeFileWhole(dir + NSuiteProfile::sExportMacroName, NSuiteProfile::sExportMacroText) ||
         !writeProfileSeed(dir, settings.suiteProgram)) {
-        return false;
+        return -1;
     }
     tSuiteEnvironmentInput input;
     input.workDir = dir;
@@ -140,9 +145,18 @@ bool launchService(const tConverterSettings& settings) {
     std::vector<char*> envp = pointers(environment);
     const std::string logPath = dir + "service.log";
 
+    // The intermediate child tells the service's pid through this pipe.
+    int pidPipe[2];
+    if (::pipe2(pidPipe, O_CLOEXEC) != 0) {
+        return -1;
+    }
     pid_t child = ::fork();
     if (child < 0) {
-        return false;
+        int saved = errno;
+        ::close(pidPipe[0]);
+        ::close(pidPipe[1]);
+        errno = saved;
+        return -1;
     }
     if (child == 0) {
         // A session of its own, then a second fork so that the service is
@@ -152,7 +166,8 @@ bool launchService(const tConverterSettings& settings) {
         }
         pid_t service = ::fork();
         if (service != 0) {
-            ::_exit(service < 0 ? 1 : 0);
+            bool told = service > 0 && writeAll(pidPipe[1], reinterpret_cast<const char*>(&service), sizeof service);
+            ::_exit(told ? 0 : 1);
         }
         ::signal(SIGPIPE, SIG_DFL);
         sigset_t none;
@@ -168,12 +183,27 @@ bool launchService(const tConverterSettings& settings) {
         }
         ::_exit(127);
     }
+    ::close(pidPipe[1]);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    pid_t service = -1;
+    ssize_t got;
+    do {
+        got = ::read(pidPipe[0], &service, sizeof service);
+    } while (got < 0 && errno == EINTR);
+    ::close(pidPipe[0]);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || got != static_cast<ssize_t>(sizeof service)) {
         errno = ECHILD;
-        return false;
+        return -1;
     }
-    return true;
+    return service;
+}
+
+bool serviceProcessRuns(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::string::size_type close = text.rfind(')');
+    // Gone, or a zombie that its new parent has not reaped yet.
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
 }

@@ -21,6 +21,13 @@
 
 extern const char* const sServicePython;
 
-// True once the service process has been handed its program; whether it
-// comes up shows when it accepts connections. False with errno set.
-bool launchService(const tConverterSettings& settings);
+#include <sys/types.h>
+
+// The service's pid once it has been handed its program (whether it comes
+// up shows when it accepts connections), or -1 with errno set, among others
+// when sServicePython is missing.
+pid_t launchService(const tConverterSettings& settings);
+
+// False once the launched service has ended (it lost the start to another
+// service, or could not run).
+bool serviceProcessRuns(pid_t pid);
