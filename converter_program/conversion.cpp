@@ -180,20 +180,18 @@ bool convertIn(const std::string& workDir, const std::string& sourcePath, const 
     std::string stagingDir;
     std::string result;
     unsigned long long outputSize = 0;
-    eExport exported = eExportNotTried;
-    if (settings.serviceIdle > 0) {
-        stagingDir = workDir + "shared/";
+    auto exportInto = [&](const char* name, bool shared) {
+        stagingDir = workDir + name;
         input.targetPath = stagingDir + args.entryPageName;
-        exported = makeDir(stagingDir, reporter)
-                       ? exportWithSharedSuite(input, stagingDir, settings, reporter, result, outputSize)
-                       : eExportFailed;
-    }
+        if (!makeDir(stagingDir, reporter)) {
+            return eExportFailed;
+        }
+        return shared ? exportWithSharedSuite(input, stagingDir, settings, reporter, result, outputSize)
+                      : exportWithOwnSuite(input, stagingDir, settings, reporter, result, outputSize);
+    };
+    eExport exported = settings.serviceIdle > 0 ? exportInto("shared/", true) : eExportNotTried;
     if (exported == eExportNotTried) {
-        stagingDir = workDir + "staging/";
-        input.targetPath = stagingDir + args.entryPageName;
-        exported = makeDir(stagingDir, reporter)
-                       ? exportWithOwnSuite(input, stagingDir, settings, reporter, result, outputSize)
-                       : eExportFailed;
+        exported = exportInto("staging/", false);
     }
     if (exported == eExportFailed) {
         return false;
