@@ -39,7 +39,7 @@ import struct
 import sys
 import time
 
-from office_suite import SUITE_START_LIMIT, Job, Suite, Worker, log
+from office_suite import GRACEFUL_END_LIMIT, Job, Suite, Worker, log
 
 GREETING = b"rrz-converter-service 1\n"
 MAX_REQUEST = 65536
@@ -312,11 +312,11 @@ class Service:
         self.listener.close()
         for job in self.waiting:
             self.send(job.connection, "lost the service is ending")
-        self.worker.closing = True
+        self.worker.suite.closing = True
         if self.running is not None:
             self.running.kill()
         self.worker.tasks.put(None)
-        self.worker.join(KILLED_CALL_LIMIT + SUITE_START_LIMIT)
+        self.worker.join(KILLED_CALL_LIMIT + GRACEFUL_END_LIMIT)
         if self.worker.is_alive():
             log("service ends with its worker stuck")
             os._exit(1)

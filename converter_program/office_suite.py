@@ -59,6 +59,7 @@ class Suite:
         self.desktop = None
         self.pipe_name = ""
         self.conversions = 0
+        self.closing = False  # set by the main thread when the service ends
         self.local = uno.getComponentContext()
         self.resolver = self.local.ServiceManager.createInstanceWithContext(
             "com.sun.star.bridge.UnoUrlResolver", self.local)
@@ -95,7 +96,7 @@ class Suite:
         self.process = self._spawn(self.pipe_name)
         deadline = time.monotonic() + SUITE_START_LIMIT
         restarted = False
-        while time.monotonic() < deadline:
+        while time.monotonic() < deadline and not self.closing:
             status = self.process.poll()
             if status == RESTART_STATUS and not restarted:
                 # The first start of a new profile ends with 81; what it
@@ -123,7 +124,8 @@ class Suite:
                 self.stop()
                 return "can't connect to the office suite: " + one_line(error)
         self.stop()
-        return "the office suite did not answer within %d s" % SUITE_START_LIMIT
+        return "the service is ending" if self.closing else \
+            "the office suite did not answer within %d s" % SUITE_START_LIMIT
 
     def running(self):
         return self.process is not None and self.process.poll() is None
@@ -207,7 +209,6 @@ class Worker(threading.Thread):
         self.tasks = queue.Queue()
         self.start_failures = 0
         self.start_error = ""
-        self.closing = False  # set by the main thread when the service ends
 
     def post(self, *event):
         self.events.put(event)
@@ -247,7 +248,7 @@ class Worker(threading.Thread):
     def ready(self):
         """Starts the suite unless it runs. True when it runs."""
         self.start_error = ""
-        if not self.suite.running() and not self.closing:
+        if not self.suite.running() and not self.suite.closing:
             self.suite.stop()
             self.start_error = self.suite.start()
             self.start_failures = self.start_failures + 1 if self.start_error else 0
