@@ -122,6 +122,8 @@ machine() {
     git -C "$root" diff --quiet HEAD -- 2>/dev/null || echo ' with local changes'), $(date -u '+%Y-%m-%d %H:%M UTC')"
 }
 tbl=$(table)
+# Before docs/benchmarks.md is rewritten, which would count as a local change.
+mach=$(machine)
 echo
 echo "$tbl"
 mkdir -p "$root/docs"
@@ -136,7 +138,7 @@ mkdir -p "$root/docs"
   echo
   echo "Machine:"
   echo
-  machine
+  echo "$mach"
   echo
   echo "How each figure is taken:"
   echo
@@ -152,7 +154,8 @@ mkdir -p "$root/docs"
   echo "- 3: \`bench/cached_open_bench\`, the index filled with other records, sample.docx converted for real"
   echo "  (the reference), then opened by five new instances; median of the five."
   echo "- 4: \`ui/bench/progress_widgets_bench\` (Google Benchmark), the viewer's widget sizes on 800 x 480."
-  echo "- 5: \`bench/end_to_end_bench\`, median of three alternating runs after one warm-up of the converter."
+  echo "- 5: \`bench/end_to_end_bench\`, median of three alternating runs after one warm-up of the converter,"
+  echo "  with the office suite service off (3 and 6 too): a suite per conversion."
   echo "- 6: \`bench/memory_bench\`, VmHWM of a host process (controller stand-in, library, one 800 x 480"
   echo "  surface) whose instances each get a document, are painted at 30 frames a second and convert with"
   echo "  the converter stand-in until all have navigated; one process per count."
