@@ -12,11 +12,13 @@ endfunction()
 # rrz_test(NAME SOURCES ... DEPS ... [LABELS ...])
 #   A GoogleTest executable registered with CTest, one CTest entry per test.
 #   The label "threaded" marks suites that also run under ThreadSanitizer.
+#   Converters that tests run start no office suite service unless the test
+#   gives them one of its own (OFFICE_PLUGINS_CONVERTER_IDLE and _SERVICE_DIR).
 function(rrz_test name)
   cmake_parse_arguments(T "" "" "SOURCES;DEPS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/sanitizer_defaults.cpp)
   target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
-  set(properties TIMEOUT 120)
+  set(properties TIMEOUT 120 ENVIRONMENT OFFICE_PLUGINS_CONVERTER_IDLE=0)
   if(T_LABELS)
     list(APPEND properties LABELS "${T_LABELS}")
   endif()

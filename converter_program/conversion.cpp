@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "converter_program/html_sanitizer.h"
+#include "converter_program/service_client.h"
 #include "converter_program/staging.h"
 #include "converter_program/suite_environment.h"
 #include "converter_program/suite_profile.h"
@@ -71,36 +72,38 @@ bool checkDocument(const std::string& path, CPipeReporter& reporter) {
     return true;
 }
 
-// The part of a conversion that runs inside the work directory. True when
-// the cleaned result is in the destination.
-bool convertIn(const std::string& workDir, const std::string& sourcePath, const tConverterArgs& args,
-               const tConverterSettings& settings, CPipeReporter& reporter) {
-    const std::string profileDir = workDir + "profile/";
-    const std::string stagingDir = workDir + "staging/";
-    const std::string tempDir = workDir + "tmp";
-    for (const std::string& dir : {profileDir, stagingDir, tempDir}) {
-        if (::mkdir(dir.c_str(), 0700) != 0) {
-            reporter.reportf(CPipeReporter::ERROR, "Error: can't create %s: %s", dir.c_str(), std::strerror(errno));
-            return false;
-        }
+bool makeDir(const std::string& dir, CPipeReporter& reporter) {
+    if (::mkdir(dir.c_str(), 0700) != 0) {
+        reporter.reportf(CPipeReporter::ERROR, "Error: can't create %s: %s", dir.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+enum eExport {
+    eExportDone,      // result holds the export macro's status line
+    eExportFailed,    // already reported
+    eExportNotTried,  // the office suite service can't; the conversion's own suite must
+};
+
+// The export by a suite of this conversion's own.
+eExport exportWithOwnSuite(const tSuiteEnvironmentInput& input, const std::string& stagingDir,
+                           const tConverterSettings& settings, CPipeReporter& reporter, std::string& result,
+                           unsigned long long& outputSize) {
+    const std::string profileDir = input.workDir + "profile/";
+    if (!makeDir(profileDir, reporter)) {
+        return eExportFailed;
     }
     if (!NSuiteProfile::create(profileDir, NSuiteProfile::productVersion(settings.suiteProgram))) {
         reporter.reportf(CPipeReporter::ERROR, "Error: can't create the office profile: %s", std::strerror(errno));
-        return false;
+        return eExportFailed;
     }
-
-    tSuiteEnvironmentInput input;
-    input.workDir = workDir;
-    input.tempDir = tempDir;
-    input.sourcePath = sourcePath;
-    input.targetPath = stagingDir + args.entryPageName;
-    input.resultPath = workDir + "result";
     tSuiteRun run;
     run.program = settings.suiteProgram;
     run.profileDir = profileDir;
     run.stagingDir = stagingDir;
     run.resultPath = input.resultPath;
-    run.logPath = workDir + "suite.log";
+    run.logPath = input.workDir + "suite.log";
     run.environment = buildSuiteEnvironment(environ, input);
     run.outputLimit = settings.outputLimit;
 
@@ -109,23 +112,93 @@ bool convertIn(const std::string& workDir, const std::string& sourcePath, const 
     if (report.outcome == eSuiteStartFailed) {
         reporter.reportf(CPipeReporter::ERROR, "Error: can't start %s: %s", settings.suiteProgram.c_str(),
                          std::strerror(report.startError));
-        return false;
+        return eExportFailed;
     }
     if (report.outcome == eSuiteOutputTooLarge) {
         reporter.reportf(CPipeReporter::ERROR, "Error: the converted document exceeds %llu bytes",
                          settings.outputLimit);
-        return false;
+        return eExportFailed;
     }
-    const std::string result = trimmed(readSmallFile(run.resultPath, 1000));
+    result = trimmed(readSmallFile(run.resultPath, 1000));
+    outputSize = report.outputSize;
     reporter.reportf(CPipeReporter::MESSAGE, "Office suite ended with status %d after %d start(s): %s",
                      report.exitStatus, report.starts, result.empty() ? "no result" : result.c_str());
     struct stat status;
-    bool haveEntryPage = ::stat(input.targetPath.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-    if (result.compare(0, 3, "ok ") != 0 || !haveEntryPage) {
+    if (result.compare(0, 3, "ok ") != 0 || ::stat(input.targetPath.c_str(), &status) != 0) {
         std::string log = trimmed(readSmallFile(run.logPath, 600));
         if (!log.empty()) {
             reporter.report(CPipeReporter::WARNING, "Warning: office suite output: " + log);
         }
+    }
+    return eExportDone;
+}
+
+// The export by the office suite service (service_client.h).
+eExport exportWithSharedSuite(const tSuiteEnvironmentInput& input, const std::string& stagingDir,
+                              const tConverterSettings& settings, CPipeReporter& reporter, std::string& result,
+                              unsigned long long& outputSize) {
+    tServiceResult service = exportWithService(settings, buildSuiteEnvironment(environ, input), stagingDir);
+    if (service.started) {
+        reporter.reportf(CPipeReporter::MESSAGE, "Started the office suite service in %s",
+                         settings.serviceDir.c_str());
+    }
+    switch (service.outcome) {
+        case eServiceExported:
+            result = service.status;
+            outputSize = service.outputSize;
+            reporter.reportf(CPipeReporter::MESSAGE, "Office suite service: %s", result.c_str());
+            return eExportDone;
+        case eServiceTooLarge:
+            reporter.reportf(CPipeReporter::ERROR, "Error: the converted document exceeds %llu bytes",
+                             settings.outputLimit);
+            return eExportFailed;
+        case eServiceTimedOut:
+            reporter.reportf(CPipeReporter::ERROR, "Error: the office suite service did not finish within %u s",
+                             settings.timeLimit);
+            return eExportFailed;
+        case eServiceUnavailable:
+            break;
+    }
+    reporter.report(CPipeReporter::WARNING, "Warning: office suite service: " + service.status);
+    return eExportNotTried;
+}
+
+// The part of a conversion that runs inside the work directory. True when
+// the cleaned result is in the destination.
+bool convertIn(const std::string& workDir, const std::string& sourcePath, const tConverterArgs& args,
+               const tConverterSettings& settings, CPipeReporter& reporter) {
+    tSuiteEnvironmentInput input;
+    input.workDir = workDir;
+    input.tempDir = workDir + "tmp";
+    input.sourcePath = sourcePath;
+    input.resultPath = workDir + "result";
+    if (!makeDir(input.tempDir, reporter)) {
+        return false;
+    }
+    // The service exports into a directory of its own: a suite it is
+    // killing may still write there while this conversion's own suite runs.
+    std::string stagingDir;
+    std::string result;
+    unsigned long long outputSize = 0;
+    auto exportInto = [&](const char* name, bool shared) {
+        stagingDir = workDir + name;
+        input.targetPath = stagingDir + args.entryPageName;
+        if (!makeDir(stagingDir, reporter)) {
+            return eExportFailed;
+        }
+        return shared ? exportWithSharedSuite(input, stagingDir, settings, reporter, result, outputSize)
+                      : exportWithOwnSuite(input, stagingDir, settings, reporter, result, outputSize);
+    };
+    eExport exported = settings.serviceIdle > 0 ? exportInto("shared/", true) : eExportNotTried;
+    if (exported == eExportNotTried) {
+        exported = exportInto("staging/", false);
+    }
+    if (exported == eExportFailed) {
+        return false;
+    }
+    struct stat status;
+    bool haveEntryPage = ::stat(input.targetPath.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    if (result.compare(0, 3, "ok ") != 0 || !haveEntryPage) {
         std::string reason = result.compare(0, 6, "error ") == 0 ? result.substr(6) : "no HTML was produced";
         reporter.report(CPipeReporter::ERROR, "Error: the document could not be converted: " + reason);
         return false;
@@ -149,8 +222,7 @@ bool convertIn(const std::string& workDir, const std::string& sourcePath, const 
                          args.destinationDir.c_str(), std::strerror(error));
         return false;
     }
-    reporter.reportf(CPipeReporter::MESSAGE, "Exported %s, %llu bytes", result.substr(3).c_str(),
-                     report.outputSize);
+    reporter.reportf(CPipeReporter::MESSAGE, "Exported %s, %llu bytes", result.substr(3).c_str(), outputSize);
     return true;
 }
 

@@ -2,12 +2,17 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <limits.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +21,7 @@
 
 #include "converter/msg_header.h"
 #include "converter_program/converter_settings.h"
+#include "converter_program/service_client.h"
 #include "converter_program/staging.h"
 
 namespace NConverterTest {
@@ -98,6 +104,7 @@ bool CConverterProcess::start(const std::string& source, const std::string& entr
     if (pid == 0) {
         ::setpgid(0, 0);
         ::fcntl(fds[1], F_SETFD, 0);
+        ::putenv(const_cast<char*>("OFFICE_PLUGINS_CONVERTER_IDLE=0"));
         for (const std::string& entry : extraEnv) {
             ::putenv(const_cast<char*>(entry.c_str()));
         }
@@ -208,7 +215,9 @@ std::vector<pid_t> suiteProcessesMentioning(const std::string& part) {
     std::vector<pid_t> result;
     for (pid_t pid : allPids()) {
         std::string cmdline = procText("/proc/" + std::to_string(pid) + "/cmdline");
-        if (cmdline.find("soffice.bin") != std::string::npos && cmdline.find(part) != std::string::npos) {
+        // The program itself, not one that names it among its arguments.
+        std::string program = cmdline.substr(0, cmdline.find('\0'));
+        if (program.find("soffice.bin") != std::string::npos && cmdline.find(part) != std::string::npos) {
             result.push_back(pid);
         }
     }
@@ -228,6 +237,77 @@ std::vector<std::string> workDirsIn(const std::string& dir) {
     }
     ::closedir(handle);
     return names;
+}
+
+namespace {
+
+void collectFiles(const std::string& root, const std::string& relative,
+                  std::vector<std::pair<std::string, std::string>>& files) {
+    DIR* handle = ::opendir((root + relative).c_str());
+    if (handle == nullptr) {
+        return;
+    }
+    std::vector<std::string> names;
+    while (struct dirent* entry = ::readdir(handle)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            names.push_back(entry->d_name);
+        }
+    }
+    ::closedir(handle);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        struct stat status;
+        const std::string path = relative + name;
+        if (::lstat((root + path).c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+            collectFiles(root, path + "/", files);
+        } else {
+            files.emplace_back(path, procText(root + path));
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> filesBelow(const std::string& dir) {
+    std::vector<std::pair<std::string, std::string>> files;
+    collectFiles(dir, "", files);
+    return files;
+}
+
+CTestService::CTestService(const std::string& dir, int idleSeconds) : mDir(dir), mIdleSeconds(idleSeconds) {}
+
+CTestService::~CTestService() {
+    askService(mDir, "stop");
+    if (!waitFor([this] { return gone(); }, 30000)) {
+        ADD_FAILURE() << "the office suite service of " << mDir << " did not end";
+        for (pid_t pid : suiteProcessesMentioning(mDir)) {
+            ::kill(pid, SIGKILL);
+        }
+        long service = status("service");
+        if (service > 1) {
+            ::kill(static_cast<pid_t>(service), SIGKILL);
+        }
+    }
+}
+
+std::vector<std::string> CTestService::environment() const {
+    return {"OFFICE_PLUGINS_CONVERTER_SERVICE_DIR=" + mDir,
+            "OFFICE_PLUGINS_CONVERTER_IDLE=" + std::to_string(mIdleSeconds)};
+}
+
+long CTestService::status(const std::string& name) const {
+    const std::string line = askService(mDir, "status");
+    std::string::size_type at = line.find(" " + name + "=");
+    return at == std::string::npos ? -1 : std::atol(line.c_str() + at + name.size() + 2);
+}
+
+bool CTestService::gone() const {
+    int fd = ::open((mDir + "lock").c_str(), O_RDONLY | O_CLOEXEC);
+    bool unlocked = fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return unlocked && suiteProcessesMentioning(mDir).empty();
 }
 
 }  // namespace NConverterTest

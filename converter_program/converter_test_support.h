@@ -4,6 +4,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <string>
 #include <utility>
@@ -69,5 +70,41 @@ std::vector<pid_t> processesInGroup(pid_t pgid);
 std::vector<pid_t> suiteProcessesMentioning(const std::string& part);
 // Names below dir that start with ".convert-".
 std::vector<std::string> workDirsIn(const std::string& dir);
+
+// Every regular file below dir by its path relative to dir, with its bytes.
+std::vector<std::pair<std::string, std::string>> filesBelow(const std::string& dir);
+
+// Polls condition every 20 ms for up to timeoutMs; its last answer.
+template <typename Condition>
+bool waitFor(Condition condition, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (condition()) {
+            return true;
+        }
+        ::usleep(20000);
+    }
+    return condition();
+}
+
+// An office suite service that belongs to one test: its own directory,
+// the idle limit the test chooses; stopped (and waited for, suites
+// included) at the end.
+class CTestService {
+public:
+    CTestService(const std::string& dir, int idleSeconds);
+    ~CTestService();
+    const std::string& dir() const { return mDir; }  // ends with "/"
+    // Environment entries for CConverterProcess::start.
+    std::vector<std::string> environment() const;
+    // A number from the service's status line ("suite", "service",
+    // "converting"), or -1 when no service answers.
+    long status(const std::string& name) const;
+    // No service holds the directory and no suite of it runs.
+    bool gone() const;
+
+private:
+    std::string mDir;
+    int mIdleSeconds;
+};
 
 }  // namespace NConverterTest

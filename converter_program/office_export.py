@@ -511,13 +511,19 @@ def _export(desktop, env):
             doc.dispose()
 
 
+def status_of(desktop, env):
+    """The status line of one export, as RRZ_RESULT gets it. The office
+    suite service (converter_service.py) calls this with its own desktop."""
+    try:
+        return _export(desktop, env)
+    except Exception as error:
+        return "error " + type(error).__name__ + ": " + " ".join(str(error).split())
+
+
 def export(*unused):
     env = os.environ
     desktop = XSCRIPTCONTEXT.getDesktop()
-    try:
-        status = _export(desktop, env)
-    except Exception as error:
-        status = "error " + type(error).__name__ + ": " + " ".join(str(error).split())
+    status = status_of(desktop, env)
     partial = env["RRZ_RESULT"] + ".part"
     with open(partial, "w") as out:
         out.write(status[:1000] + "\n")
