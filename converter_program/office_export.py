@@ -83,7 +83,17 @@ def _filter_data(**values):
     return uno.Any("[]com.sun.star.beans.PropertyValue", _props(**values))
 
 
+# Modification date of each loaded document, as it was loaded.
+_loaded_dates = {}
+
+
 def _store(doc, path, filter_name):
+    # The loaded copy is changed before export (cut sheets, booleans, words
+    # of drawings), which stamps it modified now; the page keeps the date the
+    # document itself carries, so the same document always gives the same page.
+    properties = doc.getDocumentProperties()
+    properties.ModificationDate = _loaded_dates.get(id(doc), properties.ModificationDate)
+    doc.setModified(False)
     args = _props(FilterName=filter_name, Overwrite=True)
     uno.invoke(doc, "storeToURL", (uno.systemPathToFileUrl(path), args))
 
@@ -153,7 +163,9 @@ def _slide_lines(page):
 
 
 def _export_slides(doc, target, noun):
-    ctx = uno.getComponentContext()
+    # The suite's own context: the macro's inside the suite, the one the
+    # service connected to outside it (both set XSCRIPTCONTEXT).
+    ctx = XSCRIPTCONTEXT.getComponentContext()
     graphics = ctx.ServiceManager.createInstanceWithContext("com.sun.star.drawing.GraphicExportFilter", ctx)
     pages = doc.getDrawPages()
     count = pages.getCount()
@@ -448,7 +460,9 @@ def _words_beside_drawings(doc):
 
 
 def _update_config(path, change):
-    ctx = uno.getComponentContext()
+    # The suite's own context: the macro's inside the suite, the one the
+    # service connected to outside it (both set XSCRIPTCONTEXT).
+    ctx = XSCRIPTCONTEXT.getComponentContext()
     provider = ctx.ServiceManager.createInstanceWithContext(
         "com.sun.star.configuration.ConfigurationProvider", ctx)
     node = provider.createInstanceWithArguments("com.sun.star.configuration.ConfigurationUpdateAccess",
@@ -482,6 +496,7 @@ def _export(desktop, env):
                                               UpdateDocMode=0))
     if doc is None:
         return "error the document could not be loaded"
+    _loaded_dates[id(doc)] = doc.getDocumentProperties().ModificationDate
     try:
         loaded_by = ""
         for prop in doc.getArgs():
@@ -505,6 +520,7 @@ def _export(desktop, env):
             return failure or "ok " + kind
         return "error unsupported document type"
     finally:
+        _loaded_dates.pop(id(doc), None)
         try:
             doc.close(True)
         except Exception:
