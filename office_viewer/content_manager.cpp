@@ -19,7 +19,6 @@ CContentManager::CContentManager(CRavudaRovudeZazizu& plugin, PluginThreadCalls:
     : mPlugin(plugin),
       mPluginToken(pluginToken),
       mInitialized(false),
-      mMutex(true, 0),
       mThreadId(0),
       mInterrupted(false),
       mStreamBytes(0),
@@ -136,7 +135,7 @@ void CContentManager::CConverterThread::run() {
     CQVString entryPoint;
     bool ok = document.convert(destination, entryPoint);
 
-    owner.mMutex.lock();
+    std::lock_guard<std::mutex> lock(owner.mMutex);
     if (owner.mInterrupted) {
         QV_LOG(LogMessage::WARNING, "interrupted");
     } else if (ok) {
@@ -148,7 +147,6 @@ void CContentManager::CConverterThread::run() {
         NPN_SendMessage_private(kBadContent, kNPMessageBadContent);
         owner.reportErrorAsync();
     }
-    owner.mMutex.unlock();
     owner.mWorkerDone = true;
 }
 
@@ -201,10 +199,11 @@ void CContentManager::cleanup() {
     QV_LOG_ENTRY();
     if (!mInitialized) return;
     if (mThreadId != 0) {
-        mMutex.lock();
-        mInterrupted = true;
-        if (mDocument) mDocument->interruptConversion();
-        mMutex.unlock();
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            mInterrupted = true;
+            if (mDocument) mDocument->interruptConversion();
+        }
         if (CQVThreadCtrl::join(mThreadId, 0) == -1) QV_LOG(LogMessage::ERROR, "Can't join thread");
         mThreadId = 0;
     }

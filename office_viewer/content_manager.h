@@ -17,9 +17,9 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 
 #include "office_viewer/plugin_thread_calls.h"
-#include "platform/qv_mutex.h"
 #include "platform/qv_shared_ptr.h"
 #include "platform/qv_string.h"
 #include "platform/qv_thread_ctrl.h"
@@ -82,7 +82,7 @@ private:
     bool mInitialized;
     CStorageManager mStorageManager;
     TQVSharedPtr<CDocument, TQVOperatorDeleteDeletionPolicy<CDocument> > mDocument;
-    CQVMutex mMutex;
+    std::mutex mMutex;
     TQVSharedPtr<CConverterThread> mConverterThread;
     int mThreadId;
     bool mInterrupted;
