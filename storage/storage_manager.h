@@ -108,8 +108,6 @@ public:
     // Evicts cached conversions, least recently used first, until the
     // recorded sizes plus required fit in the budget. True when they fit.
     bool squeezeCache(UInt32 required) const;
-    // Sorts by ascending time (any order among equal times).
-    static void quicksort(TQVVector<CacheEntry>& list, CompareCacheEntryByTime comparator);
 
     // --- Documents (storage_manager_documents.cpp) ---
 
@@ -144,8 +142,6 @@ public:
     const CQVString& getConvertedDir() const { return mConvertedDir; }
 
 private:
-    static void quicksort(TQVVector<CacheEntry>& list, int left, int right,
-                          CompareCacheEntryByTime comparator);
     // Commits sVersion as the version file; logs failures.
     void writeVersionFile() const;
     // After a process died holding the mutex: puts back what an interrupted
