@@ -11,14 +11,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "log/logger.h"
+#include "platform/qv_directory_iterator.h"
 #include "platform/qv_file_operations.h"
-#include "storage/directory_iterator.h"
 #include "storage/storage_lock.h"
 #include "storage/storage_manager.h"
 #include "storage/storage_manager_test_util.h"
@@ -111,8 +112,8 @@ void expectConsistentCache() {
     EXPECT_LE(total, CStorageManager::sStorageSize);
 
     // No cached directory without its record either.
-    for (CQVDirectoryIterator it((CQVPath(convertedDir().c_str()))), end; it != end; ++it) {
-        std::string name = it->getString().c_str();
+    for (CQVDirectoryIterator it(convertedDir().c_str()), end; it != end; ++it) {
+        std::string name = it->c_str();
         if (name.size() == 32) {
             EXPECT_EQ(1u, digests.count(name)) << "orphan directory " << name;
         }
