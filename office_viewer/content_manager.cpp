@@ -58,7 +58,8 @@ bool CContentManager::streamBegin(const char* extension, UInt32 size, const char
         QV_LOG(LogMessage::ERROR, "a document is still being converted; stream refused");
         return false;
     }
-    mDocument = mStorageManager.newDocument(extension, size);
+    CQVString path = mStorageManager.newDocument(extension, size);
+    mDocument = path.isEmpty() ? DocumentPtr() : DocumentPtr(new CDocument(path.c_str()));
     mStreamUrl = url;
     mStreamBytes = 0;
     if (!mDocument) {
@@ -131,7 +132,7 @@ void CContentManager::CConverterThread::run() {
         owner.mWorkerDone = true;
         return;
     }
-    CQVString destination = owner.mStorageManager.getDestinationDirectory(document);
+    CQVString destination = owner.mStorageManager.getDestinationDirectory(document.getFilePath());
     CQVString entryPoint;
     bool ok = document.convert(destination, entryPoint);
 

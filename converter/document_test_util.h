@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "params/office_params_base.h"
-#include "storage/document.h"
+#include "converter/document.h"
 #include "storage/storage_manager.h"
 #include "storage/storage_manager_test_util.h"
 
@@ -68,10 +68,10 @@ protected:
     }
 
     // A new document of the manager; fails the test when refused.
-    CStorageManager::DocumentPtr newDocument(UInt32 size = 1000) {
-        CStorageManager::DocumentPtr document = mManager.newDocument("docx", size);
-        EXPECT_FALSE(document.isNull());
-        return document;
+    DocumentPtr newDocument(UInt32 size = 1000) {
+        CQVString path = mManager.newDocument("docx", size);
+        EXPECT_FALSE(path.isEmpty());
+        return path.isEmpty() ? DocumentPtr() : DocumentPtr(new CDocument(path.c_str()));
     }
 
     CStorageManager mManager;
