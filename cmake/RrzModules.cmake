@@ -14,7 +14,7 @@ endfunction()
 #   The label "threaded" marks suites that also run under ThreadSanitizer.
 function(rrz_test name)
   cmake_parse_arguments(T "" "" "SOURCES;DEPS;LABELS" ${ARGN})
-  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/sanitizer_defaults.cpp)
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/cmake/sanitizer_defaults.cpp)
   target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
   set(properties TIMEOUT 120)
   if(T_LABELS)

@@ -11,12 +11,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "converter/msg_header.h"
 #include "converter_program/converter_settings.h"
-#include "converter_program/staging.h"
 
 namespace NConverterTest {
 
@@ -44,13 +42,6 @@ bool readExactly(int fd, void* buffer, std::size_t size, bool& ended) {
         got += static_cast<std::size_t>(n);
     }
     return true;
-}
-
-std::string procText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
 }
 
 std::vector<pid_t> allPids() {
@@ -166,28 +157,11 @@ std::string sample(const std::string& name) {
     return exists(std::string(RRZ_SAMPLES_DIR) + "/stamp") && exists(path) ? path : std::string();
 }
 
-std::string readFile(const std::string& path) { return procText(path); }
-
-bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
-CTempDir::CTempDir() {
-    char pattern[] = "/tmp/rrz_convert_XXXXXX";
-    if (::mkdtemp(pattern) != nullptr) {
-        mPath = std::string(pattern) + "/";
-    }
-}
-
-CTempDir::~CTempDir() {
-    if (!mPath.empty()) {
-        NStaging::removeTree(mPath);
-    }
-}
-
 std::vector<pid_t> processesInGroup(pid_t pgid) {
     std::vector<pid_t> result;
     for (pid_t pid : allPids()) {
         // Fields after the parenthesised name: state ppid pgrp ...
-        std::string stat = procText("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
         std::string::size_type close = stat.rfind(')');
         if (close == std::string::npos) {
             continue;
@@ -207,7 +181,7 @@ std::vector<pid_t> processesInGroup(pid_t pgid) {
 std::vector<pid_t> suiteProcessesMentioning(const std::string& part) {
     std::vector<pid_t> result;
     for (pid_t pid : allPids()) {
-        std::string cmdline = procText("/proc/" + std::to_string(pid) + "/cmdline");
+        std::string cmdline = readFile("/proc/" + std::to_string(pid) + "/cmdline");
         if (cmdline.find("soffice.bin") != std::string::npos && cmdline.find(part) != std::string::npos) {
             result.push_back(pid);
         }

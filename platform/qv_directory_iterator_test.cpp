@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
 #include <set>
 #include <string>
 
+#include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
-using test_support::TempDir;
+using namespace test_support;
 
 namespace {
 
@@ -23,10 +23,10 @@ TEST(DirectoryIterator, YieldsTheNamesOfOneLevel) {
     TempDir dir;
     EXPECT_TRUE(listNames(dir.path()).empty());
     EXPECT_TRUE(listNames(dir / "missing").empty());
-    std::ofstream(dir / "a.html") << "x";
-    std::ofstream(dir / ".hidden") << "";
+    ASSERT_TRUE(writeFile(dir / "a.html", "x"));
+    ASSERT_TRUE(writeFile(dir / ".hidden", ""));
     ASSERT_EQ(0, ::mkdir((dir / "sub").c_str(), 0700));
-    std::ofstream(dir / "sub/inner") << "not listed";
+    ASSERT_TRUE(writeFile(dir / "sub/inner", "not listed"));
     EXPECT_EQ((std::set<std::string>{"a.html", ".hidden", "sub"}), listNames(dir.path()));
 }
 

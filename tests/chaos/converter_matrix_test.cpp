@@ -10,8 +10,9 @@
 #include <ostream>
 #include <string>
 
-#include "tests/chaos/chaos_util.h"
 #include "tests/integration/office_viewer_fixture.h"
+#include "tests/support/converter_stand_in.h"
+#include "tests/support/processes.h"
 
 namespace {
 
@@ -93,8 +94,7 @@ TEST_P(ConverterMatrix, EndsAsPromisedStaysResponsiveAndLeavesNothingRunning) {
                                      std::chrono::milliseconds(2000)))
             << "the instance did not turn to its error colour";
     }
-    EXPECT_TRUE(chaos::eventually(
-        [&] { return chaos::convertersUnder(RRZ_CONVERTER_STUB_DIR "/DerazoZoraveMain", root()).empty(); }, 3000))
+    EXPECT_TRUE(test_support::eventually([&] { return test_support::standInsUnder(root()).empty(); }))
         << "a converter process is left";
     EXPECT_EQ(NPERR_NO_ERROR, instance.destroy());
 }

@@ -12,21 +12,12 @@
 #include <thread>
 #include <string>
 
-#include "storage/hash_md5.h"
 #include "tests/integration/office_viewer_fixture.h"
+#include "tests/support/md5_hex.h"
 
 namespace {
 
-std::string md5Hex(const std::string& bytes) {
-    CHashMD5 hash;
-    hash.md5_starts();
-    hash.md5_update(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned>(bytes.size()));
-    unsigned char digest[16];
-    hash.md5_finish(digest);
-    char text[33];
-    for (int i = 0; i < 16; ++i) std::snprintf(text + 2 * i, 3, "%02x", digest[i]);
-    return text;
-}
+using test_support::md5Hex;
 
 class OfficeViewer : public OfficeViewerFixture {
 protected:
