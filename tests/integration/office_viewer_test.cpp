@@ -256,7 +256,7 @@ TEST_F(OfficeViewer, DestroyDuringConversionInterruptsAndKillsTheConverter) {
     auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(NPERR_NO_ERROR, instance.destroy());
     auto elapsed = std::chrono::steady_clock::now() - started;
-    EXPECT_LT(elapsed, std::chrono::seconds(2));
+    EXPECT_LT(elapsed, std::chrono::seconds(10)) << "destroy waited for the converter (30 s limit)";
     EXPECT_TRUE(browser.logContains("interrupted", 1));
     browser.runPendingCalls();
     EXPECT_TRUE(browser.navigations().empty());
