@@ -16,7 +16,7 @@ endfunction()
 #   gives them one of its own (OFFICE_PLUGINS_CONVERTER_IDLE and _SERVICE_DIR).
 function(rrz_test name)
   cmake_parse_arguments(T "" "" "SOURCES;DEPS;LABELS" ${ARGN})
-  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/sanitizer_defaults.cpp)
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/cmake/sanitizer_defaults.cpp)
   target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
   set(properties TIMEOUT 120 ENVIRONMENT OFFICE_PLUGINS_CONVERTER_IDLE=0)
   if(T_LABELS)

@@ -107,7 +107,7 @@ TEST_F(PipeReadTest, WaitingForDataUntilTheDeadlineSleeps) {
     EXPECT_EQ(ETIME, errno);
     double wall = converter_test::secondsSince(start);
     EXPECT_GE(wall, 0.45);
-    EXPECT_LT(wall, 1.5);
+    EXPECT_LT(wall, 10.0) << "the wait outlived its deadline";
     EXPECT_LT(processCpuSeconds() - cpuBefore, 0.05);
 }
 

@@ -11,14 +11,11 @@
 #include "converter/converter_test_util.h"
 #include "tests/support/log_capture.h"
 
-using converter_test::eventually;
-using converter_test::readFile;
-using converter_test::recorded;
-using converter_test::secondsSince;
+using namespace converter_test;
 
 namespace {
 
-class ConverterThreadsTest : public converter_test::ConverterTest {
+class ConverterThreadsTest : public ConverterTest {
 protected:
     std::string outDir(const std::string& name) {
         std::string dir = mDir / name;
@@ -28,7 +25,7 @@ protected:
 };
 
 TEST_F(ConverterThreadsTest, AbortFromAnotherThreadEndsTheConversionPromptly) {
-    converter_test::setTimeLimit("600");
+    setTimeLimit("600");
     LogCapture capture;
     CConverterOffice converter;
     std::string out = mDir / "record";
@@ -36,22 +33,16 @@ TEST_F(ConverterThreadsTest, AbortFromAnotherThreadEndsTheConversionPromptly) {
     std::string destination = outDir("out");
 
     std::atomic<bool> done(false);
-    double seconds = 0;
     std::thread worker([&] {
-        auto start = std::chrono::steady_clock::now();
         converter.convertFile(source.c_str(), destination.c_str());
-        seconds = secondsSince(start);
         done = true;
     });
-    ASSERT_TRUE(eventually([&] { return capture.contains("working", 0); }, 5000));
-    auto abortTime = std::chrono::steady_clock::now();
+    ASSERT_TRUE(eventually([&] { return capture.contains("working", 0); }));
     converter.abort();
-    ASSERT_TRUE(eventually([&] { return done.load(); }, 5000));
-    double afterAbort = secondsSince(abortTime);
+    // Far sooner than the 600 s limit.
+    ASSERT_TRUE(eventually([&] { return done.load(); })) << "the abort did not end the conversion";
     worker.join();
 
-    EXPECT_LT(afterAbort, 0.5);
-    EXPECT_LT(seconds, 5.0);
     EXPECT_EQ(1u, capture.count("CConverterOffice::abort: conversion has been aborted", 0));
     EXPECT_TRUE(capture.contains("read Header: " + std::string(strerror(EPIPE)), 0));
     EXPECT_FALSE(capture.contains("Can't stop launcher"));
@@ -62,36 +53,32 @@ TEST_F(ConverterThreadsTest, AbortFromAnotherThreadEndsTheConversionPromptly) {
 }
 
 TEST_F(ConverterThreadsTest, ConcurrentConversionsDoNotHoldEachOthersPipe) {
-    converter_test::setTimeLimit("20");
+    setTimeLimit("20");
     std::string recordSlow = mDir / "slow.record";
     std::string recordQuick = mDir / "quick.record";
-    std::string slowSource = script("slow", "record " + recordSlow + "\nsleep 3000\nindex\n");
-    std::string quickSource = script("quick", "sleep 300\nrecord " + recordQuick + "\nindex\n");
+    std::string slowSource = script("slow", "record " + recordSlow + "\nhang\n");
+    std::string quickSource = script("quick", "record " + recordQuick + "\nindex\n");
     std::string slowOut = outDir("slow_out");
     std::string quickOut = outDir("quick_out");
 
     CConverterOffice slow;
     CConverterOffice quick;
-    double slowSeconds = 0;
-    double quickSeconds = 0;
-    auto start = std::chrono::steady_clock::now();
-    std::thread slowThread([&] {
-        slow.convertFile(slowSource.c_str(), slowOut.c_str());
-        slowSeconds = secondsSince(start);
-    });
-    // The quick one starts while the slow one runs.
-    ASSERT_TRUE(eventually([&] { return readFile(recordSlow) != "<missing>"; }, 5000));
+    std::thread slowThread([&] { slow.convertFile(slowSource.c_str(), slowOut.c_str()); });
+    // The quick one runs from start to end while the slow one hangs.
+    bool slowStarted = eventually([&] { return readFile(recordSlow) != "<missing>"; });
+    std::atomic<bool> quickDone(false);
     std::thread quickThread([&] {
         quick.convertFile(quickSource.c_str(), quickOut.c_str());
-        quickSeconds = secondsSince(start);
+        quickDone = true;
     });
-    quickThread.join();
+    bool quickEnded = eventually([&] { return quickDone.load(); });
+    slow.abort();
     slowThread.join();
-
-    EXPECT_LT(quickSeconds, 2.5) << "the quick conversion waited for the slow converter";
-    EXPECT_GE(slowSeconds, 3.0);
+    quickThread.join();
+    ASSERT_TRUE(slowStarted);
+    EXPECT_TRUE(quickEnded) << "the quick conversion waited for the slow converter";
     EXPECT_TRUE(quick.isConversionComplete());
-    EXPECT_TRUE(slow.isConversionComplete());
+    EXPECT_FALSE(slow.isConversionComplete());
 
     // Each converter holds standard input, output, error and its own pipe.
     for (const std::string& record : {recordSlow, recordQuick}) {

@@ -10,15 +10,11 @@
 #include "converter/converter_test_util.h"
 #include "tests/support/log_capture.h"
 
-using converter_test::eventually;
-using converter_test::groupIsGone;
-using converter_test::hasNoChildren;
-using converter_test::readFile;
-using converter_test::recorded;
+using namespace converter_test;
 
 namespace {
 
-class LauncherTest : public converter_test::ConverterTest {
+class LauncherTest : public ConverterTest {
 protected:
     TQVVector<CQVString> scriptArgs(const std::string& scriptPath, const std::string& fd = "1") {
         TQVVector<CQVString> args;
@@ -174,13 +170,9 @@ TEST_F(LauncherTest, CopyStrCopiesWithTerminatorAndKeepsNull) {
     delete[] copy;
 }
 
-// Its own test process: the configuration then holds a directory without
-// the program.
-TEST(LauncherMissingProgram, FailedStartLeavesLauncherIdle) {
-    converter_test::TempDir empty;
-    if (!converter_test::useConverterDir(empty.path())) {
-        GTEST_SKIP() << "configuration already read in this process";
-    }
+TEST_F(LauncherTest, MissingProgramLeavesLauncherIdle) {
+    TempDir empty;
+    useConverterDir(empty.path());
     LogCapture capture;
     CDerazoZoraveLauncher launcher;
     EXPECT_FALSE(launcher.start());

@@ -15,10 +15,7 @@
 
 namespace {
 
-using converter_test::eventually;
-using converter_test::readFile;
-using converter_test::TempDir;
-using converter_test::writeFile;
+using namespace converter_test;
 
 // Gone or a zombie waiting for whoever adopted it.
 bool hasEnded(pid_t pid) {

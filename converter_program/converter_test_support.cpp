@@ -16,7 +16,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "converter/msg_header.h"
@@ -50,13 +49,6 @@ bool readExactly(int fd, void* buffer, std::size_t size, bool& ended) {
         got += static_cast<std::size_t>(n);
     }
     return true;
-}
-
-std::string procText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
 }
 
 std::vector<pid_t> allPids() {
@@ -173,28 +165,11 @@ std::string sample(const std::string& name) {
     return exists(std::string(RRZ_SAMPLES_DIR) + "/stamp") && exists(path) ? path : std::string();
 }
 
-std::string readFile(const std::string& path) { return procText(path); }
-
-bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
-CTempDir::CTempDir() {
-    char pattern[] = "/tmp/rrz_convert_XXXXXX";
-    if (::mkdtemp(pattern) != nullptr) {
-        mPath = std::string(pattern) + "/";
-    }
-}
-
-CTempDir::~CTempDir() {
-    if (!mPath.empty()) {
-        NStaging::removeTree(mPath);
-    }
-}
-
 std::vector<pid_t> processesInGroup(pid_t pgid) {
     std::vector<pid_t> result;
     for (pid_t pid : allPids()) {
         // Fields after the parenthesised name: state ppid pgrp ...
-        std::string stat = procText("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
         std::string::size_type close = stat.rfind(')');
         if (close == std::string::npos) {
             continue;
@@ -214,7 +189,7 @@ std::vector<pid_t> processesInGroup(pid_t pgid) {
 std::vector<pid_t> suiteProcessesMentioning(const std::string& part) {
     std::vector<pid_t> result;
     for (pid_t pid : allPids()) {
-        std::string cmdline = procText("/proc/" + std::to_string(pid) + "/cmdline");
+        std::string cmdline = readFile("/proc/" + std::to_string(pid) + "/cmdline");
         // The program itself, not one that names it among its arguments.
         std::string program = cmdline.substr(0, cmdline.find('\0'));
         if (program.find("soffice.bin") != std::string::npos && cmdline.find(part) != std::string::npos) {
@@ -261,7 +236,7 @@ void collectFiles(const std::string& root, const std::string& relative,
         if (::lstat((root + path).c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
             collectFiles(root, path + "/", files);
         } else {
-            files.emplace_back(path, procText(root + path));
+            files.emplace_back(path, readFile(root + path));
         }
     }
 }

@@ -10,7 +10,13 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
 namespace NConverterTest {
+
+using test_support::exists;
+using test_support::readFile;
 
 struct tMessage {
     int type;
@@ -51,17 +57,14 @@ private:
 bool officeSuiteInstalled();
 // The generated sample document name, or empty when samples were not made.
 std::string sample(const std::string& name);
-std::string readFile(const std::string& path);
-bool exists(const std::string& path);
 
 // A fresh directory below /tmp, removed with everything in it at the end.
 class CTempDir {
 public:
-    CTempDir();
-    ~CTempDir();
     const std::string& path() const { return mPath; }  // ends with "/"
 private:
-    std::string mPath;
+    test_support::TempDir mDir{"rrz_convert"};
+    std::string mPath = mDir.path() + "/";
 };
 
 // Pids of the processes whose process group is pgid.

@@ -9,7 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "converter_program/staging.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -141,20 +142,14 @@ TEST(HtmlSanitizer, EndTagAttributesAreDropped) {
 class HtmlSanitizerFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/rrz_sanitize_XXXXXX";
-        ASSERT_NE(nullptr, ::mkdtemp(pattern));
-        mDir = std::string(pattern) + "/";
+        ASSERT_FALSE(mTemp.path().empty());
+        mDir = mTemp.path() + "/";
     }
-    void TearDown() override { NStaging::removeTree(mDir); }
     void write(const std::string& name, const std::string& text) {
         std::ofstream(mDir + name, std::ios::binary) << text;
     }
-    std::string read(const std::string& name) {
-        std::ifstream in(mDir + name, std::ios::binary);
-        std::stringstream buffer;
-        buffer << in.rdbuf();
-        return buffer.str();
-    }
+    std::string read(const std::string& name) { return test_support::readFile(mDir + name); }
+    test_support::TempDir mTemp{"rrz_sanitize"};
     std::string mDir;
 };
 

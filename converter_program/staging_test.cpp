@@ -1,4 +1,5 @@
 #include "converter_program/staging.h"
+#include "tests/support/temp_dir.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,15 +16,15 @@ namespace {
 class StagingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/rrz_staging_XXXXXX";
-        ASSERT_NE(nullptr, ::mkdtemp(pattern));
-        mDir = std::string(pattern) + "/";
+        ASSERT_FALSE(mTemp.path().empty());
+        mDir = mTemp.path() + "/";
     }
     void TearDown() override { EXPECT_TRUE(NStaging::removeTree(mDir)); }
     void write(const std::string& path, std::size_t size) {
         std::ofstream(mDir + path, std::ios::binary) << std::string(size, 'x');
     }
     bool exists(const std::string& path) { return ::access((mDir + path).c_str(), F_OK) == 0; }
+    test_support::TempDir mTemp{"rrz_staging"};
     std::string mDir;
 };
 

@@ -9,23 +9,16 @@
 #include <sstream>
 
 #include "converter_program/office_macro.h"
-#include "converter_program/staging.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 class SuiteProfileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/rrz_profile_XXXXXX";
-        ASSERT_NE(nullptr, ::mkdtemp(pattern));
-        mDir = std::string(pattern) + "/";
-    }
-    void TearDown() override { NStaging::removeTree(mDir); }
-    std::string read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream buffer;
-        buffer << in.rdbuf();
-        return buffer.str();
+        ASSERT_FALSE(mTemp.path().empty());
+        mDir = mTemp.path() + "/";
     }
     // An install tree with main.xcd holding text.
     std::string install(const std::string& xcd) {
@@ -35,6 +28,7 @@ protected:
         std::ofstream(mDir + "share/registry/main.xcd") << xcd;
         return mDir + "program/soffice.bin";
     }
+    test_support::TempDir mTemp{"rrz_profile"};
     std::string mDir;
 };
 
@@ -54,8 +48,8 @@ TEST_F(SuiteProfileTest, MissingOrOddVersionGivesEmpty) {
 TEST_F(SuiteProfileTest, ProfileHoldsTheMacroAndTheVersionSeed) {
     ASSERT_TRUE(NSuiteProfile::create(mDir, "7.4"));
     EXPECT_EQ(std::string(NSuiteProfile::sExportMacroText),
-              read(mDir + "user/Scripts/python/" + NSuiteProfile::sExportMacroName));
-    std::string seed = read(mDir + "user/registrymodifications.xcu");
+              test_support::readFile(mDir + "user/Scripts/python/" + NSuiteProfile::sExportMacroName));
+    std::string seed = test_support::readFile(mDir + "user/registrymodifications.xcu");
     EXPECT_NE(std::string::npos,
               seed.find("<prop oor:name=\"ooSetupLastVersion\" oor:op=\"fuse\"><value>7.4</value></prop>"));
     // The macro that was compiled in is the one the suite can call.

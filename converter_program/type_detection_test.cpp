@@ -9,23 +9,22 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "converter_program/staging.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 class TypeDetectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/rrz_detect_XXXXXX";
-        ASSERT_NE(nullptr, ::mkdtemp(pattern));
-        mDir = std::string(pattern) + "/";
+        ASSERT_FALSE(mTemp.path().empty());
+        mDir = mTemp.path() + "/";
     }
-    void TearDown() override { NStaging::removeTree(mDir); }
     std::string file(const std::string& bytes) {
         std::string path = mDir + "f" + std::to_string(++mCount);
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
+    test_support::TempDir mTemp{"rrz_detect"};
     std::string mDir;
     int mCount = 0;
 };

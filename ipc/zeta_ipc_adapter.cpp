@@ -20,7 +20,6 @@ CZetaIPCAdapter::CZetaIPCAdapter(CIPCConsumerBase* consumer)
       COrcaBrowserPluginZetaProxy(getControllerRoleName()),
       mInstanceId(0),
       mThread(new (std::nothrow) CZetaThread()),
-      mMutex(true, 0),
       mProxyAdded(false) {
     if (mThread == nullptr) return;
     // Set before adding: once added, the connection thread may call back at
@@ -70,11 +69,8 @@ int CZetaIPCAdapter::requestRegister(const CQVString& description, const CQVStri
     for (int i = 0; i < parameters.size(); ++i) {
         list.push_back(OrcaBrowserPlugin::tNameValuePair(parameters.get(i).name, parameters.get(i).value));
     }
-    mMutex.lock();
-    const int browserId = getBrowserPID();
-    const int result = COrcaBrowserPluginZetaProxy::requestRegister(description, mimeDescription, list, browserId);
-    mMutex.unlock();
-    return result;
+    std::lock_guard<std::mutex> lock(mMutex);
+    return COrcaBrowserPluginZetaProxy::requestRegister(description, mimeDescription, list, getBrowserPID());
 }
 
 int CZetaIPCAdapter::requestSetWindow(const Int32& x, const Int32& y, const Int32& width, const Int32& height) {

@@ -22,11 +22,11 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 
 #include "ipc/ipc_transport_base.h"
 #include "ipc/orca_browser_plugin_zeta_proxy.h"
 #include "ipc/zeta_thread.h"
-#include "platform/qv_mutex.h"
 
 namespace NPluginsIPCCommunications {
 
@@ -72,7 +72,7 @@ public:
 private:
     std::atomic<UInt32> mInstanceId;
     CZetaThread* mThread;
-    CQVMutex mMutex;
+    std::mutex mMutex;  // one registration request on the wire at a time
     std::atomic<bool> mProxyAdded;
 };
 

@@ -155,7 +155,7 @@ TEST_F(ZetaIPCAdapterTest, DestroyingAnAdapterWhoseThreadFailedToStartReturnsAft
     delete adapter;
     const auto took = std::chrono::steady_clock::now() - before;
     EXPECT_GE(took, 10ms);
-    EXPECT_LT(took, 60ms);
+    EXPECT_LT(took, 5s) << "waited for a thread that never started";
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST_F(ZetaThreadTest, StopAfterRunEndedReturnsAfterOneSleep) {
     thread.stop(0);
     const auto took = Clock::now() - before;
     EXPECT_GE(took, 10ms);
-    EXPECT_LT(took, 60ms);
+    EXPECT_LT(took, 5s) << "stop() waited for a thread that had ended";
 }
 
 TEST_F(ZetaThreadTest, StopWakesTheSleepingLoopAtOnce) {
@@ -55,7 +55,7 @@ TEST_F(ZetaThreadTest, StopWakesTheSleepingLoopAtOnce) {
     ASSERT_TRUE(thread.isRunning());
     const auto before = Clock::now();
     thread.stop(0);
-    EXPECT_LT(Clock::now() - before, 200ms);
+    EXPECT_LT(Clock::now() - before, 5s) << "stop() waited out the 10 s reconnect delay";
 }
 
 TEST_F(ZetaThreadTest, ThreadThatFailedToStartIsNotWaitedFor) {
@@ -66,7 +66,7 @@ TEST_F(ZetaThreadTest, ThreadThatFailedToStartIsNotWaitedFor) {
     EXPECT_TRUE(capture.contains("Error: CQVThreadCtrl::startThread (this)", 0));
     const auto before = Clock::now();
     thread.stop(0);
-    EXPECT_LT(Clock::now() - before, 60ms);
+    EXPECT_LT(Clock::now() - before, 5s) << "stop() waited for a thread that never started";
 }
 
 }  // namespace

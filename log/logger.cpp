@@ -3,9 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-
-#include "platform/qv_mutex.h"
-#include "plugin_base/npn_wrappers.h"
+#include <mutex>
 
 namespace {
 constexpr unsigned kLineBufferSize = 2048;
@@ -13,8 +11,10 @@ constexpr unsigned kLineBufferSize = 2048;
 constexpr unsigned kLineLimit = kLineBufferSize - 1;
 constexpr unsigned kNameBufferSize = 512;
 
-// Created at library load, destroyed at unload.
-CQVMutex gLoggerMutex(true, 0);
+// Constant-initialised, so it is usable from the first static constructor
+// that logs to the last static destructor.
+std::mutex gLoggerMutex;
+CLogger::Sink gSink = nullptr;  // guarded by gLoggerMutex
 }  // namespace
 
 void CLogger::reduceFunctionName(const char* signature, char* out, unsigned size) {
@@ -58,14 +58,12 @@ void CLogger::log(LogMessage::type level, const char* /*context*/, const char* f
     va_end(args);
     if (message < 0) return;
 
-    void (*deliver)(const char*) = nullptr;
-    switch (level) {
-        case LogMessage::MESSAGE: deliver = NPN_LogMessage_private; break;
-        case LogMessage::WARNING: deliver = NPN_LogWarning_private; break;
-        case LogMessage::ERROR: deliver = NPN_LogError_private; break;
-        default: return;
-    }
-    pthread_mutex_lock(gLoggerMutex.native());
-    deliver(line);
-    pthread_mutex_unlock(gLoggerMutex.native());
+    if (level != LogMessage::MESSAGE && level != LogMessage::WARNING && level != LogMessage::ERROR) return;
+    std::lock_guard<std::mutex> lock(gLoggerMutex);
+    if (gSink != nullptr) gSink(level, line);
+}
+
+void CLogger::setSink(Sink sink) {
+    std::lock_guard<std::mutex> lock(gLoggerMutex);
+    gSink = sink;
 }

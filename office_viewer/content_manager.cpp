@@ -32,7 +32,6 @@ CContentManager::CContentManager(CRavudaRovudeZazizu& plugin, PluginThreadCalls:
     : mPlugin(plugin),
       mPluginToken(pluginToken),
       mInitialized(false),
-      mMutex(true, 0),
       mThreadId(0),
       mInterrupted(false),
       mStreamBytes(0),
@@ -72,7 +71,8 @@ bool CContentManager::streamBegin(const char* extension, UInt32 size, const char
         QV_LOG(LogMessage::ERROR, "a document is still being converted; stream refused");
         return false;
     }
-    mDocument = mStorageManager.newDocument(extension, size);
+    CQVString path = mStorageManager.newDocument(extension, size);
+    mDocument = path.isEmpty() ? DocumentPtr() : DocumentPtr(new CDocument(path.c_str()));
     mStreamUrl = url;
     mStreamBytes = 0;
     if (!mDocument) {
@@ -145,11 +145,11 @@ void CContentManager::CConverterThread::run() {
         owner.mWorkerDone = true;
         return;
     }
-    CQVString destination = owner.mStorageManager.getDestinationDirectory(document);
+    CQVString destination = owner.mStorageManager.getDestinationDirectory(document.getFilePath());
     CQVString entryPoint;
     bool ok = document.convert(destination, entryPoint);
 
-    owner.mMutex.lock();
+    std::lock_guard<std::mutex> lock(owner.mMutex);
     if (owner.mInterrupted) {
         QV_LOG(LogMessage::WARNING, "interrupted");
     } else if (ok) {
@@ -166,7 +166,6 @@ void CContentManager::CConverterThread::run() {
             owner.reportErrorAsync(kBadContent);
         }
     }
-    owner.mMutex.unlock();
     owner.mWorkerDone = true;
 }
 
@@ -224,10 +223,11 @@ void CContentManager::cleanup() {
     QV_LOG_ENTRY();
     if (!mInitialized) return;
     if (mThreadId != 0) {
-        mMutex.lock();
-        mInterrupted = true;
-        if (mDocument) mDocument->interruptConversion();
-        mMutex.unlock();
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            mInterrupted = true;
+            if (mDocument) mDocument->interruptConversion();
+        }
         if (CQVThreadCtrl::join(mThreadId, 0) == -1) QV_LOG(LogMessage::ERROR, "Can't join thread");
         mThreadId = 0;
     }

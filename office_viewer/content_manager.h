@@ -22,14 +22,14 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 
+#include "converter/document.h"
 #include "office_viewer/plugin_thread_calls.h"
-#include "platform/qv_mutex.h"
 #include "platform/qv_shared_ptr.h"
 #include "platform/qv_string.h"
 #include "platform/qv_thread_ctrl.h"
 #include "plugin_base/npapi.h"
-#include "storage/document.h"
 #include "storage/storage_manager.h"
 
 class CRavudaRovudeZazizu;
@@ -88,8 +88,8 @@ private:
     PluginThreadCalls::Token mPluginToken;
     bool mInitialized;
     CStorageManager mStorageManager;
-    TQVSharedPtr<CDocument, TQVOperatorDeleteDeletionPolicy<CDocument> > mDocument;
-    CQVMutex mMutex;
+    DocumentPtr mDocument;
+    std::mutex mMutex;
     TQVSharedPtr<CConverterThread> mConverterThread;
     int mThreadId;
     bool mInterrupted;

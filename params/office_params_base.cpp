@@ -20,6 +20,12 @@ COfficeParamsBase* COfficeParamsBase::getInstance() {
     return instance;
 }
 
+void COfficeParamsBase::reload() {
+    COfficeParamsBase* fresh = new COfficeParamsBase();
+    delete instance;
+    instance = fresh;
+}
+
 COfficeParamsBase::COfficeParamsBase()
     : mFontsPath(getPath("OFFICE_PLUGINS_FONTS", "/opt/conn/data/fonts/")),
       mBinPath(getPath("OFFICE_PLUGINS_BIN", "/opt/conn/bin/")),

@@ -21,6 +21,14 @@ public:
     };
 
     static COfficeParamsBase* getInstance();
+    // Replaces the process's instance with one read from the environment as
+    // it is now. For tests, between their cases: texts handed out before
+    // are gone, and no other thread may be using the values.
+    static void reload();
+
+    // Reads the environment now. The plug-in uses the one instance of
+    // getInstance(); tests may build their own.
+    COfficeParamsBase();
 
     // The selected path, or null for a value outside the enumeration.
     const char* getValue(ParamsBaseValue value) const;
@@ -40,11 +48,10 @@ public:
 
     virtual ~COfficeParamsBase();
 
-private:
-    COfficeParamsBase();
     COfficeParamsBase(const COfficeParamsBase&) = delete;
     COfficeParamsBase& operator=(const COfficeParamsBase&) = delete;
 
+private:
     friend struct COfficeParamsBaseRelease;
     static COfficeParamsBase* instance;
 

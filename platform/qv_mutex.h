@@ -1,10 +1,12 @@
-// CQVMutex: a POSIX mutex that may live in memory shared between processes.
+// CQVMutex: a POSIX mutex that may live in memory shared between processes:
+// the storage lock. Locks within one process are std::mutex (or
+// std::recursive_mutex) with std::lock_guard.
 //
-// Every mutex of the system is built as CQVMutex(true, 0): recursive (the
-// owning thread may lock again; it is free once every lock is matched by an
-// unlock), process-shared (it excludes the threads of every process that maps
-// the memory it sits in) and robust (when its owner dies while holding it, the
-// next locker gets it, is told so, and the mutex stays usable).
+// Built as CQVMutex(true, 0) it is recursive (the owning thread may lock
+// again; it is free once every lock is matched by an unlock), process-shared
+// (it excludes the threads of every process that maps the memory it sits in)
+// and robust (when its owner dies while holding it, the next locker gets it,
+// is told so, and the mutex stays usable).
 //
 // The pthread mutex is the first member, so the object's address is also the
 // address of the POSIX mutex. Code that locks it with pthread_mutex_lock

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/qv_assert.h"
-
 CQVString::CQVString(const char* text) {
     if (text != nullptr) {
         mText = text;
@@ -77,25 +75,6 @@ bool CQVString::format(const char* format, ...) {
         mText.resize(std::strlen(mText.c_str()));
     }
     return ok;
-}
-
-CQVString::const_iterator CQVString::findRev(const char* text) const {
-    if (text == nullptr || *text == '\0') {
-        return end();
-    }
-    size_t pos = mText.rfind(text);
-    return pos == std::string::npos ? end() : begin() + pos;
-}
-
-CQVString CQVString::getRight(const_iterator it) const {
-    QV_ASSERT(it >= begin() && it <= end());
-    return CQVString(it);
-}
-
-void CQVString::truncate(UInt32 length) {
-    if (length < mText.size()) {
-        mText.resize(length);
-    }
 }
 
 bool operator==(const CQVString& a, const CQVString& b) {

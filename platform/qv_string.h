@@ -4,10 +4,6 @@
 // followed by a terminator, so c_str() can go straight to C APIs. Comparison
 // is exact and case-sensitive. A null const char* is taken as the empty text.
 //
-// Iterators are plain pointers into the text: valid until the string is
-// modified or destroyed. begin() <= it <= end() is the valid range; passing
-// anything else to getRight() is a fatal assertion.
-//
 // A CQVString is a value: distinct objects may be used on distinct threads
 // freely; one object must not be modified while another thread reads it.
 #pragma once
@@ -19,8 +15,6 @@
 
 class CQVString {
 public:
-    typedef const char* const_iterator;
-
     CQVString() = default;
     CQVString(const char* text);  // NOLINT: implicit on purpose, like a literal
     // The first length bytes of text (stops early at a zero byte).
@@ -48,17 +42,6 @@ public:
     // length. Returns false when the format cannot be rendered (a conversion
     // error reported by vsnprintf); the string is then empty.
     bool format(const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-    const_iterator begin() const { return mText.c_str(); }
-    const_iterator end() const { return mText.c_str() + mText.size(); }
-
-    // The start of the last occurrence of text, or end() when it does not
-    // occur or text is empty. Occurrences may overlap ("aaa": "aa" is at 1).
-    const_iterator findRev(const char* text) const;
-    // The text from it (inclusive) to the end; end() gives the empty text.
-    CQVString getRight(const_iterator it) const;
-    // Keeps the first length bytes; a length beyond the text changes nothing.
-    void truncate(UInt32 length);
 
 private:
     std::string mText;

@@ -16,9 +16,10 @@ void split(TQVVector<CQVString>& out, const CQVString& text, const char* separat
         return;
     }
     const char* start = text.c_str();
+    const char* end = start + text.length();
     for (;;) {
         const char* hit = std::strstr(start, separator);
-        const char* stop = hit != nullptr ? hit : text.end();
+        const char* stop = hit != nullptr ? hit : end;
         if (!skipEmpty || stop != start) {
             out.push_back(CQVString(start, static_cast<UInt32>(stop - start)));
         }
@@ -27,11 +28,6 @@ void split(TQVVector<CQVString>& out, const CQVString& text, const char* separat
         }
         start = hit + separatorLength;
     }
-}
-
-void split(TQVVector<CQVString>& out, const CQVString& text, char separator, bool skipEmpty) {
-    const char separatorText[2] = {separator, '\0'};
-    split(out, text, separatorText, skipEmpty);
 }
 
 }  // namespace QVStringUtilities

@@ -11,5 +11,4 @@ namespace QVStringUtilities {
 // empty separator gives text as the one piece.
 void split(TQVVector<CQVString>& out, const CQVString& text, const char* separator,
            bool skipEmpty);
-void split(TQVVector<CQVString>& out, const CQVString& text, char separator, bool skipEmpty);
 }

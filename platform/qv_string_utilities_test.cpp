@@ -2,49 +2,34 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
-void expectPieces(const TQVVector<CQVString>& v, std::initializer_list<const char*> expected) {
-    ASSERT_EQ(static_cast<int>(expected.size()), v.size());
-    int i = 0;
-    for (const char* piece : expected) {
-        EXPECT_EQ(v.get(i++), piece) << "piece " << i - 1;
+TEST(QVStringUtilities, SplitsIntoThePiecesBetweenSeparators) {
+    struct Row {
+        const char* text;
+        const char* separator;
+        bool skipEmpty;
+        std::vector<std::string> pieces;
+    } rows[] = {
+        {"doc,docx,xls,xlsx,ppt,pptx", ",", false, {"doc", "docx", "xls", "xlsx", "ppt", "pptx"}},
+        {",a,,b,", ",", false, {"", "a", "", "b", ""}},
+        {",a,,b,", ",", true, {"a", "b"}},
+        {"", ",", false, {}},
+        {"doc", ",", false, {"doc"}},
+        {"doc", "", false, {"doc"}},
+        {"a::b:c::", "::", false, {"a", "b:c", ""}},
+    };
+    for (const Row& row : rows) {
+        TQVVector<CQVString> out;
+        out.push_back("stale");
+        QVStringUtilities::split(out, row.text, row.separator, row.skipEmpty);
+        std::vector<std::string> pieces;
+        for (const CQVString& piece : out) pieces.push_back(piece.c_str());
+        EXPECT_EQ(row.pieces, pieces) << row.text << " by " << row.separator;
     }
 }
 
 }  // namespace
-
-TEST(QVStringUtilities, SplitsTheDefaultExtensionList) {
-    TQVVector<CQVString> out;
-    QVStringUtilities::split(out, "doc,docx,xls,xlsx,ppt,pptx", ",", false);
-    expectPieces(out, {"doc", "docx", "xls", "xlsx", "ppt", "pptx"});
-}
-
-TEST(QVStringUtilities, KeepsEmptyPiecesUnlessAskedToSkip) {
-    TQVVector<CQVString> out;
-    QVStringUtilities::split(out, ",a,,b,", ',', false);
-    expectPieces(out, {"", "a", "", "b", ""});
-    QVStringUtilities::split(out, ",a,,b,", ',', true);
-    expectPieces(out, {"a", "b"});
-}
-
-TEST(QVStringUtilities, EmptyTextGivesNoPieces) {
-    TQVVector<CQVString> out;
-    out.push_back("stale");
-    QVStringUtilities::split(out, "", ",", false);
-    EXPECT_EQ(0, out.size());
-}
-
-TEST(QVStringUtilities, TextWithoutSeparatorIsOnePiece) {
-    TQVVector<CQVString> out;
-    QVStringUtilities::split(out, "doc", ",", false);
-    expectPieces(out, {"doc"});
-    QVStringUtilities::split(out, "doc", "", false);
-    expectPieces(out, {"doc"});
-}
-
-TEST(QVStringUtilities, MultiCharacterSeparator) {
-    TQVVector<CQVString> out;
-    QVStringUtilities::split(out, "a::b:c::", "::", false);
-    expectPieces(out, {"a", "b:c", ""});
-}

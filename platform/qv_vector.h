@@ -1,23 +1,27 @@
-// TQVVector<T>: a growable array of values.
+// TQVVector<T>: a growable array of values over std::vector.
 //
 // Indices are int, 0-based. An index out of range (get, erase) is a
 // programming error: QVVectorAssertions stops the process with a message on
-// stderr; callers check size() first. References returned by get() stay valid
-// until the vector is modified. Not synchronised: one writer at a time, and
-// no reader while it writes.
+// stderr; callers check size() first. References and iterators stay valid
+// until the vector is modified; the iterators are std::vector's, so the
+// standard algorithms and range-for apply. Not synchronised: one writer at a
+// time, and no reader while it writes.
 #pragma once
 
 #include <cstddef>
 #include <vector>
 
 namespace QVVectorAssertions {
-// Reports an index outside [0, size) (or an invalid range) and aborts.
+// Reports an index outside [0, size) and aborts.
 [[noreturn]] void indexOutOfRange(int index, int size);
 }
 
 template <typename T>
 class TQVVector {
 public:
+    typedef typename std::vector<T>::iterator iterator;
+    typedef typename std::vector<T>::const_iterator const_iterator;
+
     TQVVector() = default;
 
     int size() const { return static_cast<int>(mItems.size()); }
@@ -41,18 +45,12 @@ public:
         check(i);
         mItems.erase(mItems.begin() + i);
     }
-    // Removes the elements first to last, both inclusive.
-    // REQUIRES: 0 <= first <= last < size().
-    void erase(int first, int last) {
-        check(first);
-        check(last);
-        if (first > last) {
-            QVVectorAssertions::indexOutOfRange(first, last + 1);
-        }
-        mItems.erase(mItems.begin() + first, mItems.begin() + last + 1);
-    }
-
     void clear() { mItems.clear(); }
+
+    iterator begin() { return mItems.begin(); }
+    iterator end() { return mItems.end(); }
+    const_iterator begin() const { return mItems.begin(); }
+    const_iterator end() const { return mItems.end(); }
 
 private:
     void check(int i) const {

@@ -5,6 +5,7 @@
 
 #include "log/logger.h"
 #include "plugin_base/browser_funcs.h"
+#include "plugin_base/npn_wrappers.h"
 #include "plugin_base/plugin_module.h"
 #include "plugin_base/qv_plugin_base.h"
 
@@ -29,6 +30,22 @@ void copyBrowserTable(const NPNetscapeFuncs* browser) {
     }
 }
 
+// The logger's way out: the browser's private log service of the line's
+// level. A service the browser left empty drops the line (the wrapper checks).
+void deliverToBrowser(LogMessage::type level, const char* line) {
+    switch (level) {
+        case LogMessage::MESSAGE: NPN_LogMessage_private(line); break;
+        case LogMessage::WARNING: NPN_LogWarning_private(line); break;
+        case LogMessage::ERROR: NPN_LogError_private(line); break;
+    }
+}
+
+// The browser's services go away with the library: no line may reach them
+// from a static destructor that runs after unloading has begun.
+struct LogSinkRelease {
+    ~LogSinkRelease() { CLogger::setSink(nullptr); }
+} gLogSinkRelease;
+
 }  // namespace
 
 NPError NP_Initialize(NPNetscapeFuncs* browserFuncs, NPPluginFuncs* pluginFuncs) {
@@ -50,6 +67,7 @@ NPError NP_InitializePrivate(NPNetscapePrivateFuncs* privateFuncs) {
     if (privateFuncs->version == 0) return NPERR_INCOMPATIBLE_VERSION_ERROR;
     if (privateFuncs->size < sizeof(NPNetscapePrivateFuncs)) return NPERR_INVALID_FUNCTABLE_ERROR;
     NPNPrivateFuncs = *privateFuncs;
+    CLogger::setSink(&deliverToBrowser);
     return NPERR_NO_ERROR;
 }
 

@@ -2,7 +2,9 @@
 // plug-in thread. NP_Initialize copies the browser table (at most what both
 // sides know, never reading past the browser's `size`), fills the plug-in
 // table and settles the controller role; NP_InitializePrivate copies the
-// host's private table. Either may come first.
+// host's private table and from then on hands the logger's lines to its log
+// services (until then, and when it refuses the table, lines are dropped).
+// Either may come first.
 #pragma once
 
 #include "plugin_base/np_private_funcs.h"

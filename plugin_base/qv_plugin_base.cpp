@@ -34,7 +34,6 @@ _CQVPluginBase::_CQVPluginBase()
       mParamIsSet(false),
       mRegisterPending(false),
       mRegistered(false),
-      mRegisterMutex(true, 0),
       mProcessId(-1),
       mBrowserId(-1),
       mWindowId(-1) {

@@ -28,7 +28,6 @@
 #include "plugin_base/papi_events.h"
 #include "plugin_base/plugin_create_data.h"
 #include "plugin_base/plugin_rect.h"
-#include "platform/qv_mutex.h"
 #include "platform/qv_string.h"
 #include "platform/qv_types.h"
 
@@ -127,7 +126,9 @@ protected:
     std::atomic<bool> mRegisterPending;
     std::atomic<bool> mRegistered;
     NPluginsIPCCommunications::tParameterList mParams;
-    CQVMutex mRegisterMutex;
+    // Recursive: the transport may answer a request inside it, and the
+    // answer runs consumer callbacks that subclasses may override.
+    std::recursive_mutex mRegisterMutex;
     Int32 mProcessId;
     Int32 mBrowserId;
     Int32 mWindowId;

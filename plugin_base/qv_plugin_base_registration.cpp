@@ -7,24 +7,25 @@
 bool _CQVPluginBase::registerPlugin() {
     QV_LOG_ENTRY();
     QV_LOG(LogMessage::MESSAGE, "aquiring lock");
-    mRegisterMutex.lock();
-    QV_LOG(LogMessage::MESSAGE, "locked, mParamIsSet = %s, mRegisterPending = %s", mParamIsSet ? "true" : "false",
-           mRegisterPending ? "true" : "false");
     bool sent = false;
-    // Read once: the plug-in thread may stop the connection meanwhile, and the
-    // transport then stays valid until this callback has returned.
-    NPluginsIPCCommunications::CIPCTransportBase* ipc = transport();
-    if (mParamIsSet && mRegisterPending && ipc != nullptr) {
-        CQVString description(PluginGetDescription());
-        CQVString mimeDescription(PluginGetMimeTypeDescription());
-        QV_LOG(LogMessage::MESSAGE, "Calling requestRegister from thread %d (%s, %s, ..., %d)",
-               QVOperatingSystem::getCurrentTID(), description.c_str(), mimeDescription.c_str(), mProcessId);
-        ipc->requestRegister(description, mimeDescription, mParams);
-        ipc->notifyOnConfigPath(true);
-        mRegisterPending = false;
-        sent = true;
+    {
+        std::lock_guard<std::recursive_mutex> lock(mRegisterMutex);
+        QV_LOG(LogMessage::MESSAGE, "locked, mParamIsSet = %s, mRegisterPending = %s", mParamIsSet ? "true" : "false",
+               mRegisterPending ? "true" : "false");
+        // Read once: the plug-in thread may stop the connection meanwhile, and the
+        // transport then stays valid until this callback has returned.
+        NPluginsIPCCommunications::CIPCTransportBase* ipc = transport();
+        if (mParamIsSet && mRegisterPending && ipc != nullptr) {
+            CQVString description(PluginGetDescription());
+            CQVString mimeDescription(PluginGetMimeTypeDescription());
+            QV_LOG(LogMessage::MESSAGE, "Calling requestRegister from thread %d (%s, %s, ..., %d)",
+                   QVOperatingSystem::getCurrentTID(), description.c_str(), mimeDescription.c_str(), mProcessId);
+            ipc->requestRegister(description, mimeDescription, mParams);
+            ipc->notifyOnConfigPath(true);
+            mRegisterPending = false;
+            sent = true;
+        }
     }
-    mRegisterMutex.unlock();
     QV_LOG(LogMessage::MESSAGE, "unlocked");
     return sent;
 }

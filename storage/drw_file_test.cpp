@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "storage/storage_test_util.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
-using storage_test::exists;
-using storage_test::readFile;
-using storage_test::TempDir;
-using storage_test::writeFile;
+using namespace test_support;
 
 namespace {
 

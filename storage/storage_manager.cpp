@@ -6,8 +6,8 @@
 
 #include "log/logger.h"
 #include "params/office_params_base.h"
+#include "platform/qv_directory_iterator.h"
 #include "platform/qv_file_operations.h"
-#include "storage/directory_iterator.h"
 #include "storage/drw_file.h"
 #include "storage/storage_lock.h"
 
@@ -238,8 +238,8 @@ bool CStorageManager::clearCache() const {
 
 UInt64 CStorageManager::getDirectorySize(const CQVString& dir) {
     UInt64 total = 0;
-    for (CQVDirectoryIterator it((CQVPath(dir))), end; it != end; ++it) {
-        CQVString path = dir + "/" + it->getString();
+    for (CQVDirectoryIterator it(dir), end; it != end; ++it) {
+        CQVString path = dir + "/" + *it;
         CQVFileStatus status;
         if (!QVFileOperations::getFileStatus(path.c_str(), status)) {
             QV_LOG(LogMessage::ERROR, "Can't get status of %s: %s", path.c_str(), strerror(errno));

@@ -28,15 +28,12 @@
 #pragma once
 
 #include "platform/qv_mutex.h"
-#include "platform/qv_shared_ptr.h"
 #include "platform/qv_shmem.h"
 #include "platform/qv_string.h"
 #include "platform/qv_types.h"
 #include "platform/qv_vector.h"
 #include "storage/cache_entry.h"
 #include "storage/hash_md5.h"
-
-class CDocument;
 
 class CStorageManager {
 public:
@@ -108,24 +105,21 @@ public:
     // Evicts cached conversions, least recently used first, until the
     // recorded sizes plus required fit in the budget. True when they fit.
     bool squeezeCache(UInt32 required) const;
-    // Sorts by ascending time (any order among equal times).
-    static void quicksort(TQVVector<CacheEntry>& list, CompareCacheEntryByTime comparator);
 
     // --- Documents (storage_manager_documents.cpp) ---
 
-    typedef TQVSharedPtr<CDocument, TQVOperatorDeleteDeletionPolicy<CDocument> > DocumentPtr;
-
-    // A new document for a file data directory + "/files/" +
+    // The file path for a new document, data directory + "/files/" +
     // generateFilename(extension), once room for three times size (computed
     // without wrapping) has been made in the cache; empty when it cannot be.
-    // No file is created here.
-    DocumentPtr newDocument(const char* extension, UInt32 size) const;
+    // No file is created here; the caller makes the document (CDocument).
+    CQVString newDocument(const char* extension, UInt32 size) const;
     // "<ns since the epoch>_<random>.<extension>".
     static CQVString generateFilename(const char* extension);
     // rand(), seeded once per process with the process id.
     static int getRandomNumber();
-    // The document's file path + "_files/", created with its parents. No lock.
-    CQVString getDestinationDirectory(const CDocument& document) const;
+    // The converter's output directory for the document file filePath:
+    // filePath + "_files/", created with its parents. No lock.
+    CQVString getDestinationDirectory(const CQVString& filePath) const;
     // On a hit: true, path = converted dir + 32 hex digits + "/" + entry
     // page, and the record's time refreshed. A record whose entry page
     // cannot be opened is dropped with what is left of its directory.
@@ -144,8 +138,6 @@ public:
     const CQVString& getConvertedDir() const { return mConvertedDir; }
 
 private:
-    static void quicksort(TQVVector<CacheEntry>& list, int left, int right,
-                          CompareCacheEntryByTime comparator);
     // Commits sVersion as the version file; logs failures.
     void writeVersionFile() const;
     // After a process died holding the mutex: puts back what an interrupted

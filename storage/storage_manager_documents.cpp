@@ -13,7 +13,6 @@
 #include "log/logger.h"
 #include "params/office_params_base.h"
 #include "platform/qv_file_operations.h"
-#include "storage/document.h"
 #include "storage/storage_manager.h"
 
 namespace {
@@ -33,16 +32,16 @@ bool nowNanoseconds(UInt64& ns) {
 
 }  // namespace
 
-CStorageManager::DocumentPtr CStorageManager::newDocument(const char* extension, UInt32 size) const {
+CQVString CStorageManager::newDocument(const char* extension, UInt32 size) const {
     QV_LOG_ENTRY();
     CQVString path = CQVString(COfficeParamsBase::getInstance()->getValue(COfficeParamsBase::DATA_PATH)) +
                      "/files/" + generateFilename(extension);
     QV_LOG(LogMessage::MESSAGE, "filePath: %s", path.c_str());
     if (!squeezeCache(clampTo32(static_cast<UInt64>(size) * 3u))) {
         QV_LOG(LogMessage::WARNING, "Can't allocate disk space for document");
-        return DocumentPtr();
+        return CQVString();
     }
-    return DocumentPtr(new CDocument(path.c_str()));
+    return path;
 }
 
 CQVString CStorageManager::generateFilename(const char* extension) {
@@ -63,8 +62,8 @@ int CStorageManager::getRandomNumber() {
     return std::rand();
 }
 
-CQVString CStorageManager::getDestinationDirectory(const CDocument& document) const {
-    CQVString path = document.getFilePath() + "_files/";
+CQVString CStorageManager::getDestinationDirectory(const CQVString& filePath) const {
+    CQVString path = filePath + "_files/";
     if (!QVFileOperations::makeDirRecursive(path.c_str(), 0777)) {
         CQVFileStatus status;
         bool present = errno == EEXIST && QVFileOperations::getFileStatus(path.c_str(), status) &&

@@ -1,9 +1,9 @@
 // Eviction of cached conversions under the size budget, least recently used
 // first.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
 #include "log/logger.h"
 #include "platform/qv_file_operations.h"
@@ -23,13 +23,13 @@ bool CStorageManager::squeezeCache(UInt32 required) const {
 
     // 64-bit sums: neither many records nor a large required can wrap.
     UInt64 used = 0;
-    for (int i = 0; i < list.size(); ++i) {
-        used += list.get(i).size;
+    for (const CacheEntry& entry : list) {
+        used += entry.size;
     }
     UInt64 total = used + required;
 
     if (total > mStorageSize) {
-        quicksort(list, CompareCacheEntryByTime());
+        std::sort(list.begin(), list.end(), CompareCacheEntryByTime());
         do {
             const CacheEntry& oldest = list.get(0);
             CQVString dir = mConvertedDir + md5ToString(oldest.md5);
@@ -52,44 +52,4 @@ bool CStorageManager::squeezeCache(UInt32 required) const {
     bool result = total <= mStorageSize;
     unlockCache();
     return result;
-}
-
-void CStorageManager::quicksort(TQVVector<CacheEntry>& list, CompareCacheEntryByTime comparator) {
-    if (list.size() < 2) {
-        return;
-    }
-    quicksort(list, 0, list.size() - 1, comparator);
-}
-
-void CStorageManager::quicksort(TQVVector<CacheEntry>& list, int left, int right,
-                                CompareCacheEntryByTime comparator) {
-    // Hoare partition around the middle record; recursion only into the
-    // smaller part keeps the stack depth logarithmic.
-    while (left < right) {
-        const CacheEntry pivot = list.get(left + (right - left) / 2);
-        int i = left;
-        int j = right;
-        while (i <= j) {
-            while (comparator(list.get(i), pivot)) {
-                ++i;
-            }
-            while (comparator(pivot, list.get(j))) {
-                --j;
-            }
-            if (i <= j) {
-                if (i != j) {
-                    std::swap(list.get(i), list.get(j));
-                }
-                ++i;
-                --j;
-            }
-        }
-        if (j - left < right - i) {
-            quicksort(list, left, j, comparator);
-            left = i;
-        } else {
-            quicksort(list, i, right, comparator);
-            right = j;
-        }
-    }
 }

@@ -172,33 +172,3 @@ TEST_F(StorageSqueeze, UnreadableIndexCountsAsEmpty) {
     EXPECT_EQ(1u, capture.count("Can't read cache", LogMessage::WARNING));
     EXPECT_FALSE(exists(cacheDb()));
 }
-
-TEST(StorageQuicksort, SortsByAscendingTimeWithDuplicates) {
-    for (int length : {0, 1, 2, 3, 17, 200}) {
-        TQVVector<CStorageManager::CacheEntry> list;
-        std::srand(static_cast<unsigned>(length));
-        for (int i = 0; i < length; ++i) {
-            list.push_back(makeEntry(static_cast<UInt8>(i), static_cast<UInt64>(std::rand() % 20), 1));
-        }
-        CStorageManager::quicksort(list, CStorageManager::CompareCacheEntryByTime());
-        ASSERT_EQ(length, list.size());
-        for (int i = 1; i < list.size(); ++i) {
-            EXPECT_LE(list[i - 1].time, list[i].time) << "length " << length << " at " << i;
-        }
-    }
-}
-
-TEST(StorageQuicksort, HandlesSortedAndReversedInput) {
-    TQVVector<CStorageManager::CacheEntry> up;
-    TQVVector<CStorageManager::CacheEntry> down;
-    for (int i = 0; i < 1000; ++i) {
-        up.push_back(makeEntry(0, static_cast<UInt64>(i), 1));
-        down.push_back(makeEntry(0, static_cast<UInt64>(1000 - i) + 0x100000000ull, 1));
-    }
-    CStorageManager::quicksort(up, CStorageManager::CompareCacheEntryByTime());
-    CStorageManager::quicksort(down, CStorageManager::CompareCacheEntryByTime());
-    for (int i = 0; i < 1000; ++i) {
-        EXPECT_EQ(static_cast<UInt64>(i), up[i].time);
-        EXPECT_EQ(static_cast<UInt64>(i + 1) + 0x100000000ull, down[i].time);
-    }
-}

@@ -1,12 +1,8 @@
-// Test support for CStorageManager: a per-process data directory and a
-// per-test shared-memory name prefix, so that tests running in parallel (and
-// a plug-in installed on the machine) never share a storage directory or the
-// storage mutex.
-//
-// The configuration reads OFFICE_PLUGINS_DATA once per process, so the data
-// directory is fixed at the first use in a process and emptied before every
-// test. Every test gets a fresh QV_SHM_PREFIX: its first manager therefore
-// sees the first start after boot.
+// Test support for CStorageManager: a per-process data directory, emptied
+// before every test, and a per-test shared-memory name prefix, so that tests
+// running in parallel (and a plug-in installed on the machine) never share a
+// storage directory or the storage mutex. Every test gets a fresh
+// QV_SHM_PREFIX: its first manager therefore sees the first start after boot.
 #pragma once
 
 #include <fcntl.h>
@@ -24,33 +20,20 @@
 
 #include "params/office_params_base.h"
 #include "platform/qv_shmem.h"
-#include "storage/hash_md5.h"
 #include "storage/storage_lock.h"
 #include "storage/storage_manager.h"
-#include "storage/storage_test_util.h"
+#include "tests/support/files.h"
+#include "tests/support/md5_hex.h"
+#include "tests/support/temp_dir.h"
 
 namespace storage_test {
 
-// "<tmp>/data/", the process's data directory (OFFICE_PLUGINS_DATA).
+using namespace test_support;
+
+// "<tmp>/data/", the process's data directory.
 inline const std::string& dataDir() {
-    static std::string dir;
-    if (dir.empty()) {
-        char pattern[] = "/tmp/rrz_storage_data_XXXXXX";
-        char* made = ::mkdtemp(pattern);
-        if (made == nullptr) {
-            std::abort();
-        }
-        static std::string root = made;
-        std::atexit([] { removeTree(root); });
-        dir = root + "/data/";
-        ::setenv("OFFICE_PLUGINS_DATA", (root + "/data").c_str(), 1);
-        const char* configured =
-            COfficeParamsBase::getInstance()->getValue(COfficeParamsBase::DATA_PATH);
-        if (configured == nullptr || dir != configured) {
-            // Configuration was read before this helper could set it.
-            std::abort();
-        }
-    }
+    static TempDir root("rrz_storage_data");
+    static const std::string dir = root / "data/";
     return dir;
 }
 
@@ -59,19 +42,6 @@ inline std::string convertedDir() { return dataDir() + "converted/"; }
 inline std::string cacheDb() { return convertedDir() + "/cache.db"; }
 inline std::string cacheChecksum() { return convertedDir() + "/cache_checksum"; }
 inline std::string versionFile() { return convertedDir() + "version"; }
-
-inline std::string hexOf(const UInt8 (&digest)[16]) {
-    return CStorageManager::md5ToString(digest).c_str();
-}
-
-inline std::string md5Hex(const std::string& bytes) {
-    CHashMD5 hash;
-    hash.md5_update(reinterpret_cast<const unsigned char*>(bytes.data()),
-                    static_cast<unsigned>(bytes.size()));
-    UInt8 digest[16];
-    hash.md5_finish(digest);
-    return hexOf(digest);
-}
 
 inline CStorageManager::CacheEntry makeEntry(UInt8 key, UInt64 time, UInt32 size,
                                              const char* entryPoint = "index.html") {
@@ -168,9 +138,12 @@ protected:
         ::setenv("QV_SHM_PREFIX", mPrefix.c_str(), 1);
     }
 
+    // Points OFFICE_PLUGINS_DATA at an empty dataDir().
     void SetUp() override {
         removeTree(dataDir());
         ASSERT_EQ(0, ::mkdir(dataDir().c_str(), 0777));
+        ::setenv("OFFICE_PLUGINS_DATA", dataDir().c_str(), 1);
+        COfficeParamsBase::reload();
     }
     void TearDown() override { CQVShMem::remove(CStorageManager::sShMemName); }
 

@@ -11,14 +11,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "log/logger.h"
+#include "platform/qv_directory_iterator.h"
 #include "platform/qv_file_operations.h"
-#include "storage/directory_iterator.h"
 #include "storage/storage_lock.h"
 #include "storage/storage_manager.h"
 #include "storage/storage_manager_test_util.h"
@@ -111,8 +112,8 @@ void expectConsistentCache() {
     EXPECT_LE(total, CStorageManager::sStorageSize);
 
     // No cached directory without its record either.
-    for (CQVDirectoryIterator it((CQVPath(convertedDir().c_str()))), end; it != end; ++it) {
-        std::string name = it->getString().c_str();
+    for (CQVDirectoryIterator it(convertedDir().c_str()), end; it != end; ++it) {
+        std::string name = it->c_str();
         if (name.size() == 32) {
             EXPECT_EQ(1u, digests.count(name)) << "orphan directory " << name;
         }
@@ -254,7 +255,7 @@ pid_t childHoldingTheLock(Then then) {
 
 }  // namespace
 
-TEST_F(StorageLockRecovery, KilledHolderIsRecoveredWithinASecondWithAWarning) {
+TEST_F(StorageLockRecovery, KilledHolderIsRecoveredAtOnceWithAWarning) {
     CStorageManager manager;
     ASSERT_TRUE(manager.init());
     pid_t child = childHoldingTheLock([] {});
@@ -265,11 +266,8 @@ TEST_F(StorageLockRecovery, KilledHolderIsRecoveredWithinASecondWithAWarning) {
 
     LogCapture capture;
     ::alarm(10);  // a hang fails the test instead of blocking the run
-    auto start = std::chrono::steady_clock::now();
     manager.lockCache();
-    auto waited = std::chrono::steady_clock::now() - start;
     ::alarm(0);
-    EXPECT_LT(waited, std::chrono::seconds(1));
     EXPECT_EQ(1u, capture.count("a process died holding the storage lock", LogMessage::WARNING));
     manager.unlockCache();
     EXPECT_TRUE(lockIsFreeForOthers());
@@ -400,9 +398,8 @@ TEST(StorageLockBlock, DeadConstructorIsReplaced) {
     ASSERT_EQ(constructor, ::waitpid(constructor, nullptr, 0));
     shared.block()->state.store(static_cast<UInt32>(constructor));
 
-    auto start = std::chrono::steady_clock::now();
+    // Waiting out the 5 s would end with null, as for a live constructor.
     CQVMutex* mutex = CStorageLockBlock::prepare(shared.address(), 5000);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     ASSERT_EQ(shared.address(), static_cast<void*>(mutex));
     EXPECT_EQ(CStorageLockBlock::READY, shared.block()->state.load());
     EXPECT_TRUE(mutex->lock());

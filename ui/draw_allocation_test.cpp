@@ -8,7 +8,7 @@
 #include <new>
 #include <string>
 
-#include "plugin_base/browser_funcs.h"
+#include "log/logger.h"
 #include "ui/loading_circle_cairo_widget.h"
 #include "ui/progress_bar_cairo_widget.h"
 #include "ui/progress_info.h"
@@ -53,26 +53,23 @@ using test::TestSurface;
 using test::topColor;
 
 int gLogLines = 0;
-void countLine(const char*) { ++gLogLines; }
+void countLine(LogMessage::type, const char*) { ++gLogLines; }
 
 // Counts allocations of the enclosed code; also installs a log sink that
 // allocates nothing, so the draw's log line is formatted and delivered.
 class AllocationCount {
 public:
-    AllocationCount() : mSavedSink(NPNPrivateFuncs.logmessage_private) {
-        NPNPrivateFuncs.logmessage_private = &countLine;
+    AllocationCount() {
+        CLogger::setSink(&countLine);
         gLogLines = 0;
         gAllocations = 0;
         gCounting = true;
     }
     ~AllocationCount() {
         gCounting = false;
-        NPNPrivateFuncs.logmessage_private = mSavedSink;
+        CLogger::setSink(nullptr);
     }
     int allocations() const { return gAllocations.load(); }
-
-private:
-    void (*mSavedSink)(const char*);
 };
 
 TEST(DrawAllocation, CounterSeesOperatorNew) {

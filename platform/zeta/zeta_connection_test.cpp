@@ -260,7 +260,7 @@ TEST_F(ZetaConnectionTest, StopWakesALoopSleepingInPollAtOnce) {
     std::this_thread::sleep_for(100ms);
     const auto before = std::chrono::steady_clock::now();
     loop.stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 5s) << "stop waited out the 10 s reconnect delay";
     EXPECT_TRUE(loop.result());
     EXPECT_EQ(1, client.cleanups);
     EXPECT_EQ(0, client.connected);
@@ -271,7 +271,7 @@ TEST_F(ZetaConnectionTest, StopBeforeStartEndsTheLoopAsSoonAsItBegins) {
     connection.stop(0);
     const auto before = std::chrono::steady_clock::now();
     EXPECT_TRUE(connection.start());
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 100ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 5s) << "the stop before start was lost";
     EXPECT_FALSE(connection.isRunning());
 }
 

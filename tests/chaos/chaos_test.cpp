@@ -23,15 +23,16 @@
 #include <vector>
 
 #include "params/office_params_base.h"
-#include "storage/hash_md5.h"
 #include "storage/storage_manager.h"
-#include "tests/chaos/chaos_util.h"
+#include "tests/support/converter_stand_in.h"
+#include "tests/support/files.h"
+#include "tests/support/md5_hex.h"
+#include "tests/support/processes.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
-using chaos::exists;
-using chaos::readFile;
-using chaos::writeFile;
+using namespace test_support;
 
 const int kWorkers = 8;
 const int kDocumentsPerWorker = 10;
@@ -41,17 +42,18 @@ const char kTimeLimit[] = "2";
 class ChaosTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        mRoot = chaos::makeTempDir("rrz-chaos");
+        mRoot = mTemp.path();
         ASSERT_FALSE(mRoot.empty());
         mDocs = mRoot + "/docs";
         ASSERT_EQ(0, ::mkdir(mDocs.c_str(), 0777));
         ASSERT_EQ(0, ::mkdir((mRoot + "/run").c_str(), 0777));
         mShmPrefix = "rrz-chaos-" + std::to_string(getpid()) + "-";
         ::setenv("OFFICE_PLUGINS_DATA", (mRoot + "/data").c_str(), 1);
-        ::setenv("OFFICE_PLUGINS_BIN", RRZ_CONVERTER_STUB_DIR, 1);
+        ::setenv("OFFICE_PLUGINS_BIN", converterStandInDir(), 1);
         ::setenv("OFFICE_PLUGINS_TIME_LIMIT", kTimeLimit, 1);
         ::setenv("QV_SHM_PREFIX", mShmPrefix.c_str(), 1);
         ::setenv("QV_ZETA_RUNTIME_DIR", (mRoot + "/run").c_str(), 1);
+        COfficeParamsBase::reload();  // for the manager this process opens
     }
 
     void TearDown() override {
@@ -60,11 +62,10 @@ protected:
             ::waitpid(worker.first, nullptr, 0);
         }
         // A failed run must not leave converters holding ctest's output.
-        for (pid_t pid : chaos::convertersUnder(RRZ_CONVERTER_STUB_DIR "/DerazoZoraveMain", mRoot)) {
+        for (pid_t pid : standInsUnder(mRoot)) {
             ::kill(pid, SIGKILL);
         }
         ::unlink(("/dev/shm/" + mShmPrefix + CStorageManager::sShMemName).c_str());
-        chaos::removeTree(mRoot);
     }
 
     void writeDocuments() {
@@ -137,6 +138,7 @@ protected:
         return done;
     }
 
+    TempDir mTemp{"rrz-chaos"};
     std::string mRoot;
     std::string mDocs;
     std::string mShmPrefix;
@@ -184,8 +186,7 @@ TEST_F(ChaosTest, KilledAndFaultyProcessesLeaveAConsistentCacheAndNothingRunning
     EXPECT_GE(documents, 40);
 
     // The converters of killed workers included.
-    EXPECT_TRUE(chaos::eventually(
-        [&] { return chaos::convertersUnder(RRZ_CONVERTER_STUB_DIR "/DerazoZoraveMain", mRoot).empty(); }, 5000))
+    EXPECT_TRUE(eventually([&] { return standInsUnder(mRoot).empty(); }))
         << "a converter process is left";
 
     // The lock: a worker killed while holding it must not leave it held.
@@ -205,14 +206,7 @@ TEST_F(ChaosTest, KilledAndFaultyProcessesLeaveAConsistentCacheAndNothingRunning
         EXPECT_FALSE(exists(converted + "/cache_checksum"));
     } else {
         ASSERT_EQ(0u, db.size() % CStorageManager::CacheEntry::RECORD_SIZE);
-        CHashMD5 hash;
-        hash.md5_starts();
-        hash.md5_update(reinterpret_cast<const unsigned char*>(db.data()), static_cast<unsigned>(db.size()));
-        UInt8 digest[16];
-        hash.md5_finish(digest);
-        EXPECT_EQ(std::string(CStorageManager::md5ToString(digest).c_str()),
-                  readFile(converted + "/cache_checksum"))
-            << "the index does not verify";
+        EXPECT_EQ(md5Hex(db), readFile(converted + "/cache_checksum")) << "the index does not verify";
         UInt64 total = 0;
         for (size_t at = 0; at < db.size(); at += CStorageManager::CacheEntry::RECORD_SIZE) {
             UInt8 record[CStorageManager::CacheEntry::RECORD_SIZE];

@@ -18,15 +18,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/host_browser.h"
 #include "host/host_instance.h"
 #include "host/plugin_library.h"
+#include "tests/support/files.h"
 
 // No leak check at this program's exit in sanitizer builds. A worker may
 // leave a converter watcher thread reaping a converter it killed moments
@@ -36,13 +35,6 @@
 extern "C" __attribute__((visibility("default"), used)) int __lsan_is_turned_off() { return 1; }
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<std::string> documents(const std::string& dir) {
     std::vector<std::string> names;
@@ -87,7 +79,7 @@ int main(int argc, char** argv) {
     const auto allowed = std::chrono::duration<double>(limit + 10.0);
     for (int i = 0; i < count; ++i) {
         const std::string name = names[random() % names.size()];
-        const std::string bytes = readFile(dir + "/" + name);
+        const std::string bytes = test_support::readFile(dir + "/" + name);
         const size_t navigations = browser.navigations().size();
         const size_t messages = browser.messages().size();
         host::HostInstance instance(browser);

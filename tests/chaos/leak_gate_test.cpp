@@ -4,15 +4,14 @@
 // back where they were, and the heap has not grown: under LeakSanitizer
 // nothing unreachable is left, otherwise the bytes in use stay within a
 // small allowance (the allocator's and the logger's own bookkeeping).
-#include <dirent.h>
 #include <malloc.h>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "tests/integration/office_viewer_fixture.h"
+#include "tests/support/processes.h"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -28,30 +27,9 @@
 
 namespace {
 
-size_t entriesOf(const char* dir) {
-    size_t count = 0;
-    DIR* handle = opendir(dir);
-    if (handle == nullptr) return 0;
-    while (struct dirent* entry = readdir(handle)) {
-        if (entry->d_name[0] != '.') ++count;
-    }
-    closedir(handle);
-    return count - 1;  // the directory handle itself, for /proc/self/fd
-}
+using namespace test_support;
 
-size_t threads() { return entriesOf("/proc/self/task") + 1; }
-size_t descriptors() { return entriesOf("/proc/self/fd"); }
-
-template <typename Predicate>
-bool waitFor(Predicate predicate) {
-    for (int i = 0; i < 200 && !predicate(); ++i) usleep(10000);
-    return predicate();
-}
-
-bool hasNoChildren() {
-    siginfo_t info;
-    return waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) != 0 && errno == ECHILD;
-}
+size_t descriptors() { return openDescriptors().size(); }
 
 class LeakGate : public OfficeViewerFixture {
 protected:
@@ -87,7 +65,7 @@ TEST_F(LeakGate, TwoHundredInstancesLeaveNoDescriptorThreadChildOrHeapBehind) {
     for (int i = 0; i < 3; ++i) convertOne(1000 + i);
     ASSERT_FALSE(HasFatalFailure());
     const size_t fdsBefore = descriptors();
-    const size_t threadsBefore = threads();
+    const size_t threadsBefore = threadCount();
     const size_t heapBefore = mallinfo2().uordblks;
 
     for (int i = 0; i < 200; ++i) {
@@ -96,12 +74,12 @@ TEST_F(LeakGate, TwoHundredInstancesLeaveNoDescriptorThreadChildOrHeapBehind) {
     }
 
     EXPECT_EQ(fdsBefore, descriptors());
-    EXPECT_TRUE(waitFor([&] { return threads() == threadsBefore; })) << threads() << " threads, were "
-                                                                         << threadsBefore;
-    EXPECT_TRUE(waitFor(hasNoChildren)) << "a converter process is left";
+    EXPECT_TRUE(eventually([&] { return threadCount() == threadsBefore; }))
+        << threadCount() << " threads, were " << threadsBefore;
+    EXPECT_TRUE(eventually(hasNoChildren)) << "a converter process is left";
     const size_t heapAfter = mallinfo2().uordblks;
     std::printf("leak gate: descriptors %zu -> %zu, threads %zu -> %zu, heap %zu -> %zu bytes\n", fdsBefore,
-                descriptors(), threadsBefore, threads(), heapBefore, heapAfter);
+                descriptors(), threadsBefore, threadCount(), heapBefore, heapAfter);
 #ifdef RRZ_LSAN
     EXPECT_EQ(0, __lsan_do_recoverable_leak_check()) << "LeakSanitizer found leaks";
 #else

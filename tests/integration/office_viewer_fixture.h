@@ -7,28 +7,29 @@
 // converter does.
 #pragma once
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/integration/plugin_fixture.h"
+#include "tests/support/converter_stand_in.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+using test_support::convertingScript;
+using test_support::exists;
+using test_support::readFile;
 
 class OfficeViewerFixture : public PluginFixture {
 protected:
     OfficeViewerFixture() : PluginFixture(RRZ_PLUGIN_PATH) {}
 
     void SetUp() override {
-        char pattern[] = "/tmp/rrz-office-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        mRoot = pattern;
-        mDataDir = mRoot + "/data/";
+        ASSERT_FALSE(mRoot.path().empty());
+        mDataDir = mRoot / "data/";
         setenv("OFFICE_PLUGINS_DATA", mDataDir.c_str(), 1);
-        setenv("OFFICE_PLUGINS_BIN", RRZ_CONVERTER_STUB_DIR, 1);
+        setenv("OFFICE_PLUGINS_BIN", test_support::converterStandInDir(), 1);
         setenv("OFFICE_PLUGINS_TIME_LIMIT", "30", 1);
         unsetenv("OFFICE_PLUGINS_MIME_TYPES");
         std::string prefix = "rrz-test-" + std::to_string(getpid()) + "-";
@@ -40,8 +41,6 @@ protected:
         PluginFixture::TearDown();
         std::string shm = "/dev/shm/" + std::string(getenv("QV_SHM_PREFIX")) + "officeplugin_storage_mutex";
         unlink(shm.c_str());
-        std::string command = "rm -rf '" + mRoot + "'";
-        if (std::system(command.c_str()) != 0) ADD_FAILURE() << "cannot remove " << mRoot;
     }
 
     // NP_Initialize, private table first, and the MIME description asked for
@@ -67,28 +66,11 @@ protected:
         return browser.runUntil([&] { return browser.logContains(fragment); }, std::chrono::milliseconds(timeoutMs));
     }
 
-    static std::string readFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    static bool exists(const std::string& path) {
-        struct stat status;
-        return stat(path.c_str(), &status) == 0;
-    }
-
-    // A converter script that writes an entry page carrying `text`.
-    static std::string convertingScript(const std::string& text) {
-        return "msg 0 converting " + text + "\nindex " + text + "\n";
-    }
-
     const std::string& dataDir() const { return mDataDir; }
-    const std::string& root() const { return mRoot; }
+    const std::string& root() const { return mRoot.path(); }
 
 private:
-    std::string mRoot;
+    test_support::TempDir mRoot{"rrz-office"};
     std::string mDataDir;
 };
 

@@ -13,24 +13,19 @@
 #include "host/host_browser.h"
 #include "host/host_instance.h"
 #include "host/plugin_library.h"
+#include "tests/support/temp_dir.h"
 
 class PluginFixture : public ::testing::Test {
 protected:
     explicit PluginFixture(const char* libraryPath) : mLibraryPath(libraryPath) {}
 
     void SetUp() override {
-        char pattern[] = "/tmp/rrz-plugin-test-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        mRuntimeDir = pattern;
-        setenv("QV_ZETA_RUNTIME_DIR", mRuntimeDir.c_str(), 1);
+        ASSERT_FALSE(mRuntimeDir.path().empty());
+        setenv("QV_ZETA_RUNTIME_DIR", mRuntimeDir.path().c_str(), 1);
         ASSERT_TRUE(library.load(mLibraryPath)) << library.error();
     }
 
-    void TearDown() override {
-        library.unload();
-        std::string command = "rm -rf '" + mRuntimeDir + "'";
-        if (std::system(command.c_str()) != 0) ADD_FAILURE() << "cannot remove " << mRuntimeDir;
-    }
+    void TearDown() override { library.unload(); }
 
     // NP_Initialize (+ private table) with the given options; asserts success.
     void initialize(host::BrowserOptions options = host::BrowserOptions()) {
@@ -44,12 +39,12 @@ protected:
         return reinterpret_cast<Fn>(address);
     }
 
-    const std::string& runtimeDir() const { return mRuntimeDir; }
+    const std::string& runtimeDir() const { return mRuntimeDir.path(); }
 
     host::HostBrowser browser;
     host::PluginLibrary library;
 
 private:
     std::string mLibraryPath;
-    std::string mRuntimeDir;
+    test_support::TempDir mRuntimeDir{"rrz-plugin-test"};
 };

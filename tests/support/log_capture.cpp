@@ -1,32 +1,22 @@
 #include "tests/support/log_capture.h"
 
-#include "plugin_base/browser_funcs.h"
-
 namespace {
 LogCapture* gActive = nullptr;
 }
 
 LogCapture::LogCapture() {
     gActive = this;
-    NPNPrivateFuncs.logerror_private = &LogCapture::onError;
-    NPNPrivateFuncs.logwarning_private = &LogCapture::onWarning;
-    NPNPrivateFuncs.logmessage_private = &LogCapture::onMessage;
+    CLogger::setSink(&LogCapture::deliver);
 }
 
 LogCapture::~LogCapture() {
-    NPNPrivateFuncs.logerror_private = nullptr;
-    NPNPrivateFuncs.logwarning_private = nullptr;
-    NPNPrivateFuncs.logmessage_private = nullptr;
+    CLogger::setSink(nullptr);
     gActive = nullptr;
 }
 
-void LogCapture::onError(const char* text) { gActive->add(2, text); }
-void LogCapture::onWarning(const char* text) { gActive->add(1, text); }
-void LogCapture::onMessage(const char* text) { gActive->add(0, text); }
-
-void LogCapture::add(int level, const char* text) {
-    std::lock_guard<std::mutex> lock(mMutex);
-    mLines.push_back({level, text});
+void LogCapture::deliver(LogMessage::type level, const char* text) {
+    std::lock_guard<std::mutex> lock(gActive->mMutex);
+    gActive->mLines.push_back({level, text});
 }
 
 std::vector<LogCapture::Line> LogCapture::lines() const {

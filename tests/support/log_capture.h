@@ -1,12 +1,13 @@
 // LogCapture: collects the plug-in's log lines in a unit test that links the
-// modules statically. While an instance lives it owns the private log entries
-// of the browser's private table; lines from every thread are kept in order.
-// Only one LogCapture may live at a time.
+// modules statically. While an instance lives it is the logger's sink; lines
+// from every thread are kept in order. Only one LogCapture may live at a time.
 #pragma once
 
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "log/logger.h"
 
 class LogCapture {
 public:
@@ -26,10 +27,7 @@ public:
     void clear();
 
 private:
-    static void onError(const char* text);
-    static void onWarning(const char* text);
-    static void onMessage(const char* text);
-    void add(int level, const char* text);
+    static void deliver(LogMessage::type level, const char* text);
 
     mutable std::mutex mMutex;
     std::vector<Line> mLines;

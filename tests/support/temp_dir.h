@@ -1,37 +1,20 @@
 // TempDir: a fresh directory under /tmp for one test, removed with
 // everything in it (after restoring the permissions a test may have taken
-// away) when the object goes.
+// away from it) when the object goes. path() is empty when none could be
+// made.
 #pragma once
 
-#include <ftw.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-
-#include <cstdio>
 #include <string>
 
 namespace test_support {
 
-inline int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
-    ::remove(path);
-    return 0;
-}
-
-inline void removeTree(const std::string& path) { ::nftw(path.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS); }
+// Removes path and everything below it; what cannot be removed stays.
+void removeTree(const std::string& path);
 
 class TempDir {
 public:
-    TempDir() {
-        char pattern[] = "/tmp/rrz_test_XXXXXX";
-        char* made = ::mkdtemp(pattern);
-        mPath = made != nullptr ? made : "";
-    }
-    ~TempDir() {
-        if (!mPath.empty()) {
-            ::chmod(mPath.c_str(), 0700);
-            removeTree(mPath);
-        }
-    }
+    explicit TempDir(const char* stem = "rrz_test");
+    ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 

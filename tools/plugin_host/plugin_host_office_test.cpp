@@ -11,23 +11,14 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/support/files.h"
 
 namespace {
 
-bool exists(const std::string& path) {
-    struct stat status;
-    return stat(path.c_str(), &status) == 0;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test_support::exists;
+using test_support::readFile;
 
 class PluginHostOffice : public PluginHostTest {
 protected:

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "tools/plugin_host/plugin_host_test_support.h"
+#include "tests/support/converter_stand_in.h"
 
 #include <array>
 #include <cstdio>
@@ -18,7 +19,7 @@ namespace {
 
 class PluginHost : public PluginHostTest {
 protected:
-    void SetUp() override { prepare(RRZ_CONVERTER_STUB_DIR, 20); }
+    void SetUp() override { prepare(test_support::converterStandInDir(), 20); }
 
     std::string document(const std::string& name, const std::string& script) {
         std::string path = mRoot + "/" + name;

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/temp_dir.h"
+
 struct HostRun {
     int status = -1;
     std::string output;
@@ -23,9 +25,8 @@ class PluginHostTest : public ::testing::Test {
 protected:
     // Call from SetUp with the directory of the DerazoZoraveMain to run.
     void prepare(const std::string& converterDir, int timeLimit) {
-        char pattern[] = "/tmp/rrz-plugin-host-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        mRoot = pattern;
+        ASSERT_FALSE(mTemp.path().empty());
+        mRoot = mTemp.path();
         mShmPrefix = "rrz-host-" + std::to_string(getpid()) + "-";
         mEnvironment = "OFFICE_PLUGINS_DATA='" + mRoot + "/data' OFFICE_PLUGINS_BIN='" + converterDir +
                        "' QV_SHM_PREFIX='" + mShmPrefix + "' OFFICE_PLUGINS_TIME_LIMIT=" +
@@ -35,7 +36,6 @@ protected:
     void TearDown() override {
         if (mRoot.empty()) return;
         unlink(("/dev/shm/" + mShmPrefix + "officeplugin_storage_mutex").c_str());
-        EXPECT_EQ(0, std::system(("rm -rf '" + mRoot + "'").c_str()));
     }
 
     HostRun run(const std::string& arguments) {
@@ -52,6 +52,7 @@ protected:
         return result;
     }
 
+    test_support::TempDir mTemp{"rrz-plugin-host"};
     std::string mRoot;
     std::string mShmPrefix;
     std::string mEnvironment;

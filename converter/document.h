@@ -5,7 +5,10 @@
 // Life: New --startWrite--> Writing --finishWrite--> Written --convert...
 // The file is created by startWrite and deleted when the document is
 // destroyed (from Writing or Written); the converter's output directory is
-// not touched here. Owned through TQVSharedPtr; the last owner deletes it.
+// not touched here. Owned through DocumentPtr; the last owner deletes it.
+// The storage names the file and the output directory and caches the
+// result (CStorageManager::newDocument, getDestinationDirectory,
+// addDocumentToCache).
 //
 // Threads: startWrite, write and finishWrite on the browser's plug-in
 // thread; convert on the conversion worker once the write has finished;
@@ -17,6 +20,7 @@
 #include <cstdio>
 
 #include "converter/converter_office.h"
+#include "platform/qv_shared_ptr.h"
 #include "platform/qv_string.h"
 #include "platform/qv_types.h"
 #include "storage/hash_md5.h"
@@ -65,3 +69,5 @@ private:
     UInt8 mMD5[16];
     CConverterOffice mConverter;
 };
+
+typedef TQVSharedPtr<CDocument> DocumentPtr;

@@ -1,10 +1,10 @@
-#include "storage/document.h"
+#include "converter/document.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "storage/document_test_util.h"
+#include "converter/document_test_util.h"
 #include "tests/support/log_capture.h"
 
 using namespace storage_test;
@@ -88,25 +88,25 @@ TEST_F(Document, ConvertBeforeTheWriteFinishedStartsNoConverter) {
 
 TEST_F(Document, ConversionSucceedsOnlyWithItsEntryPage) {
     LogCapture capture;
-    CStorageManager::DocumentPtr withPage = newDocument();
+    DocumentPtr withPage = newDocument();
     ASSERT_TRUE(receive(*withPage, "msg 0 converting\nindex converted\n"));
     CQVString entryPoint;
-    EXPECT_TRUE(withPage->convert(mManager.getDestinationDirectory(*withPage), entryPoint));
+    EXPECT_TRUE(withPage->convert(mManager.getDestinationDirectory(withPage->getFilePath()), entryPoint));
     EXPECT_STREQ("index.html", entryPoint.c_str());
     EXPECT_TRUE(capture.contains("CDocument::convert: converted document exists", 0));
 
-    CStorageManager::DocumentPtr withoutPage = newDocument();
+    DocumentPtr withoutPage = newDocument();
     ASSERT_TRUE(receive(*withoutPage, "msg 0 converting\n"));
-    EXPECT_FALSE(withoutPage->convert(mManager.getDestinationDirectory(*withoutPage), entryPoint));
+    EXPECT_FALSE(withoutPage->convert(mManager.getDestinationDirectory(withoutPage->getFilePath()), entryPoint));
     EXPECT_TRUE(capture.contains("CDocument::convert: converted document was not found", 1));
 }
 
 TEST_F(Document, ConversionCutOffByTheLimitFailsDespiteItsPage) {
     ::setenv("OFFICE_PLUGINS_TIME_LIMIT", "1", 1);
     LogCapture capture;
-    CStorageManager::DocumentPtr document = newDocument();
+    DocumentPtr document = newDocument();
     ASSERT_TRUE(receive(*document, "index partial\nhang\n"));
-    CQVString destination = mManager.getDestinationDirectory(*document);
+    CQVString destination = mManager.getDestinationDirectory(document->getFilePath());
     CQVString entryPoint;
     EXPECT_FALSE(document->convert(destination, entryPoint));
     EXPECT_TRUE(exists(std::string(destination.c_str()) + "index.html"));

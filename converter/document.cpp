@@ -1,4 +1,4 @@
-#include "storage/document.h"
+#include "converter/document.h"
 
 #include <unistd.h>
 
