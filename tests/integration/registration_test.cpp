@@ -195,9 +195,9 @@ TEST_F(Registration, OversizedParametersRegisterWithTheLargestValuesEmptied) {
     };
     ASSERT_TRUE(controller.start());
     for (const Row& row : rows) {
+        const size_t done = requestsOf(kRegister).size() + 1;
         host::HostInstance instance(browser);
         ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test", row.attributes)) << row.name;
-        const size_t done = requestsOf(kRegister).size() + 1;
         ASSERT_TRUE(waitFor(kRegister, done)) << row.name;
         const Request registration = requestsOf(kRegister).back();
         ASSERT_FALSE(registration.malformed) << row.name;
