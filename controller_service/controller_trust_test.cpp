@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,8 @@ struct TrustCase {
     bool servedByOtherUser;
     const char* refusal;  // null: connects
 };
+
+void PrintTo(const TrustCase& row, std::ostream* out) { *out << row.name; }
 
 class ControllerTrust : public ::testing::TestWithParam<TrustCase> {};
 
