@@ -32,6 +32,8 @@ public:
     bool start(const std::string& libraryPath, const std::string& converterDir, const std::string& tag);
 
     host::HostBrowser& browser() { return mBrowser; }
+    // The plug-in controller stand-in (after start()).
+    CPluginControllerService& controller() { return *mController; }
     // The plug-in's storage directory (ends in "/").
     const std::string& dataDir() const { return mDataDir; }
     const std::string& root() const { return mRoot; }

@@ -12,6 +12,7 @@ CPluginControllerService::CPluginControllerService(const std::string& role)
       mResult(RESULT_OK),
       mAnswerTypeCode(Zeta::RESULT_OK),
       mAnswering(true),
+      mReadLimit(0),
       mConfigPath("/etc/browser/plugins.conf"),
       mConfigPathValid(true),
       mConnections(0),
@@ -63,6 +64,18 @@ void CPluginControllerService::setRawAnswer(const std::vector<std::uint8_t>& byt
     std::lock_guard<std::mutex> lock(mMutex);
     mRawAnswer = bytes;
 }
+
+void CPluginControllerService::stopReadingAfter(std::size_t count) {
+    bool pause;
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mReadLimit = count;
+        pause = count != 0 && mRequests.size() >= count;
+    }
+    mService.pauseReading(pause);
+}
+
+void CPluginControllerService::resumeReading() { stopReadingAfter(0); }
 
 void CPluginControllerService::setObserver(std::function<void(const Request&)> observer) {
     std::lock_guard<std::mutex> lock(mMutex);
@@ -182,12 +195,15 @@ CPluginControllerService::Request CPluginControllerService::decode(const CZetaIS
 
 void CPluginControllerService::record(const Request& request) {
     std::function<void(const Request&)> observer;
+    bool pause;
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mRequests.push_back(request);
         observer = mObserver;
+        pause = mReadLimit != 0 && mRequests.size() >= mReadLimit;
         mChanged.notify_all();
     }
+    if (pause) mService.pauseReading(true);
     if (observer) observer(request);
 }
 

@@ -69,6 +69,11 @@ public:
     void setRawAnswer(const std::vector<std::uint8_t>& bytes);
     // Called on the service thread for every recorded request.
     void setObserver(std::function<void(const Request&)> observer);
+    // Once `count` requests have arrived (over all links, the last one
+    // answered), the service reads nothing more, as a controller that
+    // hangs; 0 lifts the limit. resumeReading() lifts it and reads again.
+    void stopReadingAfter(std::size_t count);
+    void resumeReading();
 
     std::vector<Request> requests() const;
     // Waits until at least `count` requests arrived; false on timeout.
@@ -97,6 +102,7 @@ private:
     std::uint32_t mResult;
     std::uint32_t mAnswerTypeCode;
     bool mAnswering;
+    std::size_t mReadLimit;
     std::string mConfigPath;
     bool mConfigPathValid;
     std::vector<std::uint8_t> mRawAnswer;

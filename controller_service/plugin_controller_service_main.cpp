@@ -29,6 +29,8 @@ void usage(FILE* to) {
                  "  --answer-type CODE    type code of the answers: 512 (default), 513, 516\n"
                  "  --config-path PATH    configuration path sent after a subscription\n"
                  "  --invalid-config-path send the configuration path as invalid\n"
+                 "  --stop-reading-after N  read nothing more once N requests arrived\n"
+                 "                        (a controller that hangs)\n"
                  "  --help                this text\n");
 }
 
@@ -61,7 +63,7 @@ int main(int argc, char** argv) {
     std::string role = "BrowserPluginCtrl";
     std::string configPath = "/etc/browser/plugins.conf";
     bool configValid = true;
-    std::uint32_t result = 0, answerType = 512;
+    std::uint32_t result = 0, answerType = 512, readLimit = 0;
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -78,6 +80,8 @@ int main(int argc, char** argv) {
             ++i;
         } else if (option == "--config-path" && hasValue) {
             configPath = argv[++i];
+        } else if (option == "--stop-reading-after" && hasValue && number(argv[i + 1], readLimit)) {
+            ++i;
         } else if (option == "--invalid-config-path") {
             configValid = false;
         } else {
@@ -98,6 +102,7 @@ int main(int argc, char** argv) {
     service.setAnswerTypeCode(answerType);
     service.setConfigPath(configPath, configValid);
     service.setObserver(print);
+    service.stopReadingAfter(readLimit);
     if (!service.start()) {
         std::fprintf(stderr, "plugin-controller-service: can't listen as OrcaBrowserPlugin.%s: %s\n", role.c_str(),
                      std::strerror(errno));

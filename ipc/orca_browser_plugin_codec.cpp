@@ -46,6 +46,12 @@ void ZetaWriteString(CZetaOStream& out, const CQVString& text) {
     out.setPosition(start + 4 + count);
 }
 
+std::size_t ZetaEndOfUInt32(std::size_t position) { return aligned(position) + 4; }
+
+std::size_t ZetaEndOfString(std::size_t position, const CQVString& text) {
+    return aligned(position) + 4 + (text.isEmpty() ? 0 : static_cast<std::size_t>(text.length()) + 1);
+}
+
 void ZetaWriteTNameValuePair(CZetaOStream& out, const tNameValuePair& pair) {
     ZetaWriteString(out, pair.name);
     ZetaWriteString(out, pair.value);

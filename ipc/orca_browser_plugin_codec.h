@@ -39,6 +39,11 @@ void ZetaWriteString(CZetaOStream& out, const CQVString& text);
 void ZetaWriteTNameValuePair(CZetaOStream& out, const tNameValuePair& pair);
 void ZetaWriteTParameterList(CZetaOStream& out, const TQVVector<tNameValuePair>& list);
 
+// The write position after a field written at `position`, without writing:
+// a sender learns a message's size before building it.
+std::size_t ZetaEndOfUInt32(std::size_t position);
+std::size_t ZetaEndOfString(std::size_t position, const CQVString& text);
+
 bool ZetaReadUInt32(const CZetaIStream& in, UInt32& value);
 bool ZetaReadInt32(const CZetaIStream& in, Int32& value);
 bool ZetaReadEResult(const CZetaIStream& in, eResult& value);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ipc/ipc_test_support.h"
+#include "ipc/register_message_fit.h"
 
 namespace {
 
@@ -153,6 +154,30 @@ TEST(OrcaNames, AnswerIdsFollowTheirRequests) {
     EXPECT_EQ(UPD_ID_responseDataAvailableEvent, responseIdFor(UPD_ID_requestDataAvailableEvent));
     EXPECT_EQ(UPD_ID_responseDeregister, responseIdFor(UPD_ID_requestDeregister));
     EXPECT_EQ(UPD_ID_NOP, responseIdFor(7));
+}
+
+}  // namespace
+
+namespace {
+
+// The size a registration is fitted by must be the size it is sent with.
+TEST(OrcaCodec, RegisterMessageSizeIsTheEncodedSize) {
+    struct Row {
+        const char* description;
+        std::vector<std::pair<const char*, const char*>> pairs;
+    };
+    const std::vector<Row> rows = {
+        {"", {}}, {"ab", {{"a", ""}, {"", "xyz"}}}, {"Viewer", {{"src", "a.doc"}, {"w", "1"}}}};
+    for (const Row& row : rows) {
+        TQVVector<tNameValuePair> list;
+        for (const auto& pair : row.pairs) list.push_back(tNameValuePair(pair.first, pair.second));
+        CZetaOStream out = newStream();
+        ZetaWriteString(out, row.description);
+        ZetaWriteString(out, "mime");
+        ZetaWriteTParameterList(out, list);
+        ZetaWriteInt32(out, 7);
+        EXPECT_EQ(out.getSize(), registerMessageSize(row.description, "mime", list)) << row.description;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "ipc/orca_browser_plugin_zeta_proxy.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "ipc/orca_browser_plugin_codec.h"
+#include "log/logger.h"
 #include "platform/zeta/zeta_connection.h"
 
 using namespace OrcaBrowserPlugin;
@@ -21,8 +25,18 @@ CZetaOStream COrcaBrowserPluginZetaProxy::newRequest(UpdateIdEnum id) {
                         getOwnPartyId(), getServerPartyId(), 0);
 }
 
-int COrcaBrowserPluginZetaProxy::finish(CZetaOStream& out) {
-    out.send(-1);
+int COrcaBrowserPluginZetaProxy::finish(CZetaOStream& out, bool discardable) {
+    // Queued for the connection thread: the caller may be the browser's
+    // thread, which must not wait for a controller that does not read.
+    if (!out.post(discardable)) {
+        const int status = out.getStatus();
+        // A dropped input event is counted by the link instead.
+        if (!(discardable && status == ENOBUFS)) {
+            QV_LOG(LogMessage::ERROR, "Error: %s to %s.%s not sent: %s",
+                   toString(static_cast<UpdateIdEnum>(out.getHeader().updateId)), getServiceName().c_str(),
+                   getRoleName().c_str(), strerror(status));
+        }
+    }
     return out.getStatus();
 }
 
@@ -34,7 +48,7 @@ int COrcaBrowserPluginZetaProxy::requestRegister(const CQVString& description, c
     ZetaWriteString(out, mimeDescription);
     ZetaWriteTParameterList(out, parameters);
     ZetaWriteInt32(out, browserId);
-    return finish(out);
+    return finish(out, false);
 }
 
 int COrcaBrowserPluginZetaProxy::requestSetWindow(unsigned int instanceId, int x, int y, int width, int height) {
@@ -45,7 +59,7 @@ int COrcaBrowserPluginZetaProxy::requestSetWindow(unsigned int instanceId, int x
     ZetaWriteInt32(out, y);
     ZetaWriteInt32(out, width);
     ZetaWriteInt32(out, height);
-    return finish(out);
+    return finish(out, false);
 }
 
 int COrcaBrowserPluginZetaProxy::requestKeyEvent(unsigned int instanceId, int key) {
@@ -53,7 +67,7 @@ int COrcaBrowserPluginZetaProxy::requestKeyEvent(unsigned int instanceId, int ke
     CZetaOStream out = newRequest(UPD_ID_requestKeyEvent);
     ZetaWriteUInt32(out, instanceId);
     ZetaWriteInt32(out, key);
-    return finish(out);
+    return finish(out, true);
 }
 
 int COrcaBrowserPluginZetaProxy::requestMouseEvent(unsigned int instanceId, int button, int x, int y) {
@@ -63,7 +77,7 @@ int COrcaBrowserPluginZetaProxy::requestMouseEvent(unsigned int instanceId, int 
     ZetaWriteInt32(out, button);
     ZetaWriteInt32(out, x);
     ZetaWriteInt32(out, y);
-    return finish(out);
+    return finish(out, true);
 }
 
 int COrcaBrowserPluginZetaProxy::requestButtonEvent(unsigned int instanceId, int button) {
@@ -71,7 +85,7 @@ int COrcaBrowserPluginZetaProxy::requestButtonEvent(unsigned int instanceId, int
     CZetaOStream out = newRequest(UPD_ID_requestButtonEvent);
     ZetaWriteUInt32(out, instanceId);
     ZetaWriteInt32(out, button);
-    return finish(out);
+    return finish(out, true);
 }
 
 int COrcaBrowserPluginZetaProxy::requestDataAvailableEvent(unsigned int instanceId, const CQVString& data) {
@@ -79,14 +93,14 @@ int COrcaBrowserPluginZetaProxy::requestDataAvailableEvent(unsigned int instance
     CZetaOStream out = newRequest(UPD_ID_requestDataAvailableEvent);
     ZetaWriteUInt32(out, instanceId);
     ZetaWriteString(out, data);
-    return finish(out);
+    return finish(out, false);
 }
 
 int COrcaBrowserPluginZetaProxy::requestDeregister(unsigned int instanceId) {
     if (!isConnected()) return -1;
     CZetaOStream out = newRequest(UPD_ID_requestDeregister);
     ZetaWriteUInt32(out, instanceId);
-    return finish(out);
+    return finish(out, false);
 }
 
 void COrcaBrowserPluginZetaProxy::processResponse(CZetaIStream& in) {

@@ -3,9 +3,13 @@
 // message becomes one virtual callback. Every callback does nothing here;
 // derived classes override what they need.
 //
-// Requests (any thread; each builds its own stream) answer -1 without
-// sending when the client is not connected, otherwise the stream's status
-// after send(-1): 0 when handed to the socket, else an errno value.
+// Requests (any thread; each builds its own stream and never waits) answer
+// -1 without sending when the client is not connected, otherwise the
+// stream's status after post(): 0 when queued for the connection thread,
+// which sends the messages in the order they were posted, else an errno
+// value (logged). Key, mouse and button requests are input events, which
+// the link drops, oldest first, when the controller does not read
+// (CZetaChannel); the others are never dropped.
 //
 // processResponse() runs on the connection thread (or on whatever thread a
 // test drives it from, with any byte buffer wrapped in a CZetaIStream):
@@ -85,7 +89,7 @@ public:
 
 private:
     CZetaOStream newRequest(OrcaBrowserPlugin::UpdateIdEnum id);
-    static int finish(CZetaOStream& out);
+    int finish(CZetaOStream& out, bool discardable);
     void handleConfigPath(CZetaIStream& in);
 
     CQVString mConfigPath;

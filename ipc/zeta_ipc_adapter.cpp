@@ -6,8 +6,10 @@
 #include <new>
 
 #include "ipc/controller_role.h"
+#include "ipc/register_message_fit.h"
 #include "log/logger.h"
 #include "platform/qv_operating_system.h"
+#include "platform/zeta/zeta_types.h"
 
 namespace NPluginsIPCCommunications {
 
@@ -69,6 +71,8 @@ int CZetaIPCAdapter::requestRegister(const CQVString& description, const CQVStri
     for (int i = 0; i < parameters.size(); ++i) {
         list.push_back(OrcaBrowserPlugin::tNameValuePair(parameters.get(i).name, parameters.get(i).value));
     }
+    // Better registered without an overlong attribute than not at all.
+    OrcaBrowserPlugin::fitRegisterMessage(description, mimeDescription, list, Zeta::MAX_MESSAGE_SIZE);
     std::lock_guard<std::mutex> lock(mMutex);
     return COrcaBrowserPluginZetaProxy::requestRegister(description, mimeDescription, list, getBrowserPID());
 }

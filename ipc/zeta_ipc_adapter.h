@@ -7,9 +7,15 @@
 // gets the matching answer with result 1 at once, on the calling thread,
 // and the request answers 0); otherwise the proxy's result: -1 when the
 // controller is not connected (nothing sent, no answer will come), 0 when
-// sent, an errno value when sending failed. Every request but the
-// registration carries the instance id of the last register answer (0
-// before). The registration carries getBrowserPID().
+// queued for the connection thread, an errno value when that failed. No
+// request waits for the controller: the connection thread sends them in
+// order as the controller reads, dropping the oldest input events when it
+// does not (COrcaBrowserPluginZetaProxy, CZetaChannel), and destroying the
+// adapter gives what is still queued (a deregistration) a short last chance.
+// Every request but the registration carries the instance id of the last
+// register answer (0 before). The registration carries getBrowserPID();
+// parameters too long for one message go with their largest values emptied
+// (register_message_fit.h).
 //
 // Answers and connection events arrive on the connection thread and go to
 // the consumer; without a consumer they are logged as "Consumer is missing".

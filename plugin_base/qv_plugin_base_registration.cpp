@@ -20,7 +20,13 @@ bool _CQVPluginBase::registerPlugin() {
             CQVString mimeDescription(PluginGetMimeTypeDescription());
             QV_LOG(LogMessage::MESSAGE, "Calling requestRegister from thread %d (%s, %s, ..., %d)",
                    QVOperatingSystem::getCurrentTID(), description.c_str(), mimeDescription.c_str(), mProcessId);
-            ipc->requestRegister(description, mimeDescription, mParams);
+            // Queued, never waiting for the controller: this may be the browser's
+            // thread, and the connection thread takes this lock too.
+            const int result = ipc->requestRegister(description, mimeDescription, mParams);
+            if (result != 0) {
+                QV_LOG(LogMessage::ERROR, "Error: the registration was not sent (%d); it is sent again when the "
+                       "controller connects again", result);
+            }
             ipc->notifyOnConfigPath(true);
             mRegisterPending = false;
             sent = true;

@@ -3,9 +3,11 @@
 # programs in release mode in their own directory, runs them, prints one
 # table (each figure next to a reference measured in the same run, with the
 # ratio and the target) and writes it to docs/benchmarks.md with the machine
-# it ran on.
+# it ran on. The plug-in thread's figures stand next to the library as it was
+# before its calls stopped waiting for peers, built in the same run from the
+# commit $RRZ_BENCH_REFERENCE (default below; needs the git history).
 #   scripts/bench.sh [BUILD_DIR]      (default: build-bench in the checkout)
-# Takes about three minutes; the real conversions need the office suite.
+# Takes about five minutes; the real conversions need the office suite.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$root/build-bench"}
@@ -13,7 +15,26 @@ load=$(cut -d' ' -f1-3 /proc/loadavg)
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DRRZ_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target md5_bench conversion_cpu_bench progress_widgets_bench \
-  intake_bench cached_open_bench memory_bench end_to_end_bench service_bench
+  intake_bench cached_open_bench memory_bench end_to_end_bench service_bench plugin_thread_bench
+
+# The library before its plug-in thread stopped waiting for the controller
+# and the storage lock.
+reference=${RRZ_BENCH_REFERENCE:-78b4e89}
+reference_lib=""
+if git -C "$root" rev-parse -q --verify "$reference^{commit}" >/dev/null; then
+  reference_src="$build/reference-$reference/source"
+  if [ ! -d "$reference_src" ]; then
+    rm -rf "$reference_src.part"
+    mkdir -p "$reference_src.part"
+    git -C "$root" archive "$reference" | tar -x -C "$reference_src.part"
+    mv "$reference_src.part" "$reference_src"
+  fi
+  cmake -S "$reference_src" -B "$build/reference-$reference/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build/reference-$reference/build" -j"$(nproc)" --target RavudaRovudeZazizu >/dev/null
+  reference_lib=$(find "$build/reference-$reference/build" -name libRavudaRovudeZazizu.so | head -n 1)
+else
+  echo "no commit $reference here: the plug-in thread's figures go without today's" >&2
+fi
 
 out="$build/bench-results"
 rm -rf "$out"
@@ -36,12 +57,21 @@ run cached "$build/bench/cached_open_bench"
 run memory "$build/bench/memory_bench"
 run e2e "$build/bench/end_to_end_bench"
 run service "$build/bench/service_bench"
+thread_bound=20
+for case in healthy stalled locked; do
+  run "thread_new_$case" "$build/bench/plugin_thread_bench" "$build/office_viewer/libRavudaRovudeZazizu.so" \
+    "$case" new "$thread_bound"
+  if [ -n "$reference_lib" ]; then
+    run "thread_today_$case" "$build/bench/plugin_thread_bench" "$reference_lib" "$case" today "$thread_bound"
+  fi
+done
 
 # Every figure as key=value.
-declare -A r
+declare -A r call
 while read -r tag key value _; do
   [ "$tag" = result ] && r[$key]=$value
-done < <(cat "$out"/intake.out "$out"/cached.out "$out"/memory.out "$out"/e2e.out "$out"/service.out)
+  [ "$tag" = call ] && call[$key]=$value
+done < <(cat "$out"/intake.out "$out"/cached.out "$out"/memory.out "$out"/e2e.out "$out"/service.out "$out"/thread_*.out)
 r[md5_ours]=$(awk '/^CHashMD5:/ {print $(NF-1)}' "$out/md5.out")
 r[md5_sum]=$(awk '/^md5sum:/ {print $(NF-1)}' "$out/md5.out")
 r[cpu_share]=$(sed -n 's/.*= \([0-9.]*\) (target.*/\1/p' "$out/cpu.out")
@@ -55,7 +85,8 @@ r[bar_wall]=$(widget ProgressBarDraw 3)
 r[circle_cpu]=$(widget LoadingCircleDraw 4)
 r[circle_wall]=$(widget LoadingCircleDraw 3)
 for key in md5_ours md5_sum cpu_share bar_cpu circle_cpu intake_plugin_cpu cached_open_1000 peak_rss_10 e2e_plugin_host \
-           service_warm service_first service_process_rss; do
+           service_warm service_first service_process_rss \
+           thread_new_healthy_max_ms thread_new_stalled_max_ms thread_new_locked_max_ms; do
   if [ -z "${r[$key]:-}" ]; then
     echo "no figure for $key; see $out" >&2
     exit 1
@@ -63,6 +94,17 @@ for key in md5_ours md5_sum cpu_share bar_cpu circle_cpu intake_plugin_cpu cache
 done
 
 calc() { awk "BEGIN {printf \"$1\", $2}"; }
+# thread_cell LABEL CASE: the longest plug-in thread call of a run, or what blocked
+thread_cell() {
+  local key="thread_$1_$2"
+  if [ -z "${r[${key}_max_ms]:-}" ]; then
+    echo "n/a"
+  elif [ "${r[${key}_blocked]}" = 1 ]; then
+    echo "${call[$key]} blocked > $(calc %.0f "${r[${key}_max_ms]} / 1000") s"
+  else
+    echo "$(calc %.1f "${r[${key}_max_ms]}") ms (${call[$key]})"
+  fi
+}
 # check VALUE OP LIMIT: "ok" or "MISSED"
 check() { awk -v v="$1" -v l="$3" "BEGIN {print (v $2 l) ? \"ok\" : \"MISSED\"}"; }
 
@@ -111,6 +153,21 @@ table() {
        "| $(calc %.0f "(${r[service_suite_rss]} + ${r[service_process_rss]}) / 1024") MiB" \
        "| suite $(calc %.0f "${r[service_suite_rss]} / 1024") MiB, service $(calc %.0f "${r[service_process_rss]} / 1024") MiB" \
        "| | restart past 512 MiB | |"
+  local case limit name verdict
+  for case in healthy stalled locked; do
+    case $case in
+      healthy) limit=50 name="(a) healthy controller" ;;
+      stalled) limit=50 name="(b) controller that stopped reading" ;;
+      locked) limit=250 name="(c) storage lock held by a stopped process" ;;
+    esac
+    if [ "${r[thread_new_${case}_blocked]}" = 1 ]; then
+      verdict=MISSED
+    else
+      verdict=$(check "${r[thread_new_${case}_max_ms]}" '<=' "$limit")
+    fi
+    echo "| 8. longest call on the plug-in thread, $name | $(thread_cell new "$case")" \
+         "| today's code ($reference): $(thread_cell today "$case") | | <= $limit ms | $verdict |"
+  done
 }
 
 machine() {
@@ -165,6 +222,18 @@ mkdir -p "$root/docs"
   echo "  conversion: the service stopped, then sample.docx with the service on (the converter starts it),"
   echo "  alternately with a cold run; medians of three. Memory: VmRSS of the suite and of the service's"
   echo "  own process after the warm runs."
+  echo "- 8: \`bench/plugin_thread_bench\`, one instance through the host stand-in: NPP_New, the first"
+  echo "  NPP_SetWindow, 290 more NPP_SetWindow as while the page scrolls (each a window request to the"
+  echo "  controller), 100 key presses and mouse clicks, a 4 MiB document in 64 KiB chunks (NPP_NewStream,"
+  echo "  NPP_WriteReady, NPP_Write, NPP_DestroyStream), the posted calls until the navigation (at most"
+  echo "  5 s) and NPP_Destroy; every call timed, the longest shown with its name (the viewer keeps key"
+  echo "  and mouse events to itself: window requests and the deregistration are what reach the"
+  echo "  controller). (b): the controller stand-in answers the registration and then reads nothing, so"
+  echo "  the window requests fill what the socket holds. (c): a process maps the storage's shared mutex"
+  echo "  (under the run's QV_SHM_PREFIX), locks it and stops itself with SIGSTOP. Each run is a child"
+  echo "  process given ${thread_bound} s; a call still running then counts as blocked. Today's code: the"
+  echo "  library built in the same run from commit $reference, the last one before the plug-in thread"
+  echo "  stopped waiting for peers."
 } >"$root/docs/benchmarks.md"
 echo
 echo "written to $root/docs/benchmarks.md"

@@ -12,6 +12,7 @@ CZetaClient::CZetaClient(const char* service, const char* role, std::uint32_t ma
       mRole(role != nullptr ? role : ""),
       mMajor(majorVersion),
       mMinor(minorVersion),
+      mChannel(mService + "." + mRole),
       mConnection(nullptr),
       mClientId(0) {}
 
@@ -53,7 +54,7 @@ void CZetaClient::linkAccepted(const SPartyID& own, const SPartyID& server) {
 bool CZetaClient::sendControl(Zeta::Command command, std::uint32_t updateId) {
     CZetaOStream out(&mChannel, mChannel.getSocket(), mChannel.getHandle(), Zeta::REQUEST_TYPE_CONTROL, command,
                      updateId, mChannel.getOwnPartyId(), mChannel.getServerPartyId(), 0);
-    if (!out.send(-1)) {
+    if (!out.post(false)) {
         QV_LOG(LogMessage::ERROR, "Error: %s of update 0x%x on %s.%s failed: %s",
                command == Zeta::COMMAND_SUBSCRIBE ? "subscription" : "unsubscription", updateId, mService.c_str(),
                mRole.c_str(), strerror(out.getStatus()));

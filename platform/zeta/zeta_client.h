@@ -13,8 +13,10 @@
 //   cleanup()               the connection's event loop ended
 //
 // Sending: build a CZetaOStream from getChannel(), getSocket(), getHandle()
-// and the party ids, then send(). A message built for a link that has since
-// been lost is refused with ENOTCONN, never sent to a later link.
+// and the party ids, then post() it (queued, sent by the connection thread
+// in order, never waits) or send() it (at once, waiting for room). A
+// message built for a link that has since been lost is refused with
+// ENOTCONN, never sent to a later link. Subscriptions are posted.
 //
 // Every public non-virtual operation may be called from any thread. A client
 // must outlive the event loop of the connection it was added to.
@@ -64,9 +66,9 @@ public:
     std::uint32_t getMinorVersion() const { return mMinor; }
 
     // Subscribes to the notification `updateId`. Subscriptions outlive the
-    // link: they are sent whenever a link is accepted, before
+    // link: they are posted whenever a link is accepted, before
     // componentConnected(). Subscribing twice sends nothing more. False only
-    // when a connected link refused the message.
+    // when a connected link refused the message (logged).
     bool setNotification(std::uint32_t updateId);
     // Drops a subscription; false when a connected link refused the message.
     bool clearNotification(std::uint32_t updateId);

@@ -39,6 +39,7 @@ CZetaConnection::CZetaConnection()
 CZetaConnection::~CZetaConnection() {
     std::lock_guard<std::mutex> lock(mMutex);
     for (CZetaClient* client : mAllClients) {
+        client->getChannel()->setWakeFd(-1);
         client->getChannel()->close();
         client->mConnection.store(nullptr);
     }
@@ -59,6 +60,7 @@ bool CZetaConnection::add(CZetaClient* client) {
     {
         std::lock_guard<std::mutex> lock(mMutex);
         client->mClientId.store(++mNextClientId);
+        client->getChannel()->setWakeFd(mWakeFd);
         mNewClients.push_back(client);
         mAllClients.push_back(client);
     }
@@ -144,6 +146,7 @@ bool CZetaConnection::start() {
     }
     runLoop();
     const bool failed = !mStopRequested.load();
+    flushBeforeClosing();
     for (Link& link : mLinks) {
         link.client->getChannel()->close();
         link.client->cleanup();
@@ -180,8 +183,12 @@ void CZetaConnection::runLoop() {
 
         fds.clear();
         fds.push_back(pollfd{mWakeFd, POLLIN, 0});
-        for (const Link& link : mLinks) {
-            fds.push_back(pollfd{link.fd, static_cast<short>(link.fd >= 0 ? POLLIN : 0), 0});
+        for (Link& link : mLinks) {
+            // What the plug-in posted goes out now; what the socket has no
+            // room for waits for POLLOUT.
+            const bool queued = link.fd >= 0 && flush(link);
+            const short events = static_cast<short>(link.fd < 0 ? 0 : POLLIN | (queued ? POLLOUT : 0));
+            fds.push_back(pollfd{link.fd, events, 0});
         }
         int ready = poll(fds.data(), fds.size(), pollTimeout(Clock::now()));
         if (ready < 0) {
@@ -197,9 +204,38 @@ void CZetaConnection::runLoop() {
         // mLinks does not change size below: new clients join at the top.
         for (std::size_t i = 0; i < mLinks.size() && !mStopRequested.load(); ++i) {
             Link& link = mLinks[i];
-            if (link.fd < 0 || fds[i + 1].fd != link.fd || fds[i + 1].revents == 0) continue;
-            receive(link);
+            if (link.fd < 0 || fds[i + 1].fd != link.fd) continue;
+            const short revents = fds[i + 1].revents;
+            if ((revents & ~POLLOUT) != 0) receive(link);
+            if ((revents & POLLOUT) != 0 && link.fd >= 0) flush(link);
         }
+    }
+}
+
+bool CZetaConnection::flush(Link& link) {
+    std::vector<CZetaChannel::SendFailure> failures;
+    const bool queued = link.client->getChannel()->flush(&failures);
+    for (const CZetaChannel::SendFailure& failure : failures) {
+        QV_LOG(LogMessage::ERROR, "Error: %s to %s.%s not sent: %s", link.client->getUpdateIDString(failure.updateId),
+               link.client->getServiceName().c_str(), link.client->getRoleName().c_str(), strerror(failure.error));
+    }
+    return queued;
+}
+
+void CZetaConnection::flushBeforeClosing() {
+    // A last request (a deregistration) posted just before stop() still goes
+    // out, but a service that does not read holds the stopping thread up
+    // for CLOSING_FLUSH_MS at most; closing then reports what was left.
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(Zeta::CLOSING_FLUSH_MS);
+    std::vector<pollfd> fds;
+    for (;;) {
+        fds.clear();
+        for (Link& link : mLinks) {
+            if (link.fd >= 0 && flush(link)) fds.push_back(pollfd{link.fd, POLLOUT, 0});
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (fds.empty() || left <= 0) return;
+        if (poll(fds.data(), fds.size(), static_cast<int>(left)) < 0 && errno != EINTR) return;
     }
 }
 
@@ -210,7 +246,8 @@ void CZetaConnection::takeNewClients() {
         fresh.swap(mNewClients);
     }
     for (CZetaClient* client : fresh) {
-        mLinks.push_back(Link{client, LINK_IDLE, -1, Clock::now(), Clock::now(), mFirstDelayMs.load(), false});
+        mLinks.push_back(
+            Link{client, LINK_IDLE, -1, Clock::now(), Clock::now(), mFirstDelayMs.load(), false, std::string()});
     }
 }
 
@@ -256,18 +293,45 @@ int CZetaConnection::pollTimeout(Clock::time_point now) const {
     return static_cast<int>(std::min<long long>(wait, 60000));
 }
 
+void CZetaConnection::retryLater(Link& link, Clock::time_point now) {
+    link.nextAttempt = now + std::chrono::milliseconds(link.delayMs);
+    link.delayMs = std::min(link.delayMs * 2, mMaxDelayMs.load());
+}
+
+bool CZetaConnection::trusted(Link& link, int fd, const std::string& path) {
+    // A service is only as trustworthy as the directory its socket lies in
+    // and the user who runs it: anyone else could read what the clients send.
+    // Nothing has been sent on fd yet.
+    std::string problem;
+    if (Zeta::isRuntimeDirectoryPrivate(&problem) && Zeta::isPeerTrusted(fd, &problem)) {
+        link.refusal.clear();
+        return true;
+    }
+    if (problem != link.refusal) {
+        QV_LOG(LogMessage::ERROR, "Error: %s.%s at %s is not trusted, not connecting: %s",
+               link.client->getServiceName().c_str(), link.client->getRoleName().c_str(), path.c_str(),
+               problem.c_str());
+        link.refusal = problem;
+    }
+    return false;
+}
+
 void CZetaConnection::attempt(Link& link, Clock::time_point now) {
     CZetaClient* client = link.client;
     std::string path = Zeta::servicePath(client->getServiceName(), client->getRoleName());
     int fd = path.empty() ? -1 : Zeta::connectTo(path);
+    if (fd >= 0 && !trusted(link, fd, path)) {
+        close(fd);
+        retryLater(link, now);
+        return;
+    }
     if (fd < 0) {
         if (!link.unreachableLogged) {
             QV_LOG(LogMessage::MESSAGE, "Service %s.%s not reachable at %s: %s", client->getServiceName().c_str(),
                    client->getRoleName().c_str(), path.c_str(), strerror(errno));
             link.unreachableLogged = true;
         }
-        link.nextAttempt = now + std::chrono::milliseconds(link.delayMs);
-        link.delayMs = std::min(link.delayMs * 2, mMaxDelayMs.load());
+        retryLater(link, now);
         return;
     }
     link.unreachableLogged = false;

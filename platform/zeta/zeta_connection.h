@@ -2,10 +2,19 @@
 //
 // start() runs the loop on the calling thread: it connects every client to
 // its service (socket path from zeta_runtime.h), performs the link set-up,
-// reads the services' messages and hands them to the clients, and retries a
-// service that is not there or went away after a delay that starts at 20 ms
-// and doubles up to 1 s. Between events the loop sleeps in poll(); stop()
-// from any thread wakes it at once through an eventfd.
+// sends what the clients posted (CZetaChannel::post) as the sockets take
+// it, reads the services' messages and hands them to the clients, and
+// retries a service that is not there or went away after a delay that
+// starts at 20 ms and doubles up to 1 s. Between events the loop sleeps in
+// poll(); stop() and every post() from any thread wake it through an
+// eventfd. Once stopped, it tries for Zeta::CLOSING_FLUSH_MS more to send
+// what is still queued, then closes the links.
+//
+// Only trusted services are connected: the runtime directory must be
+// private (Zeta::isRuntimeDirectoryPrivate) and the process behind the
+// socket must run as this user or root (Zeta::isPeerTrusted). Otherwise
+// the client stays unconnected, as if the service were not there, the
+// reason is logged once, and the check is repeated at every retry.
 //
 // Threads: add(), stop(), postInternalEvent() and sendInternalEvent() may be
 // called from any thread, also while start() runs. Every client callback
@@ -21,6 +30,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -70,6 +80,7 @@ private:
         Clock::time_point setupDeadline;
         int delayMs;
         bool unreachableLogged;
+        std::string refusal;  // why the service was last not trusted (logged)
     };
     struct InternalEvent {
         std::uint32_t clientId;
@@ -84,6 +95,10 @@ private:
     void deliverInternalEvents();
     bool deliver(std::uint32_t clientId, int event, void* data);
     void attempt(Link& link, Clock::time_point now);
+    void retryLater(Link& link, Clock::time_point now);
+    bool trusted(Link& link, int fd, const std::string& path);
+    bool flush(Link& link);
+    void flushBeforeClosing();
     void receive(Link& link);
     void handleMessage(Link& link, const std::uint8_t* bytes, std::size_t length);
     void dropLink(Link& link, bool retryLater);

@@ -57,3 +57,15 @@ bool CZetaOStream::send(int timeoutMs) {
     }
     return mStatus == 0;
 }
+
+bool CZetaOStream::post(bool discardable) {
+    if (mChannel == nullptr) return send(0);
+    if (mError != 0) {
+        mStatus = mError;
+        return false;
+    }
+    sealHeader();
+    const bool control = mHeader.requestType == Zeta::REQUEST_TYPE_CONTROL;
+    mStatus = mChannel->post(mSocket, mHandle, control, discardable, mHeader.updateId, mBuffer, mSize);
+    return mStatus == 0;
+}

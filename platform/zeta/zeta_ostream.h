@@ -41,6 +41,12 @@ public:
     // True when sent. The status word then holds 0, otherwise an errno value
     // (ENOTCONN: the link is gone; the stream's own error when it has one).
     bool send(int timeoutMs);
+    // Fills in the header and hands the message to the link's outgoing
+    // queue (CZetaChannel::post), which the connection thread sends in
+    // order; never waits. discardable: an input event that may be dropped
+    // when the service does not read. True when queued; the status word as
+    // for send() (ENOBUFS: dropped). Without a channel it is send(0).
+    bool post(bool discardable);
     int getStatus() const { return mStatus; }
 
 private:

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace Zeta {
 
@@ -54,6 +56,26 @@ bool ensureRuntimeDirectory() {
         return false;
     }
     return true;
+}
+
+bool isRuntimeDirectoryPrivate(std::string* problem) {
+    const std::string directory = runtimeDirectory();
+    struct stat status;
+    char text[160];
+    if (lstat(directory.c_str(), &status) != 0) {
+        std::snprintf(text, sizeof(text), "%s", strerror(errno));
+    } else if (!S_ISDIR(status.st_mode)) {
+        std::snprintf(text, sizeof(text), "not a directory");
+    } else if (status.st_uid != geteuid()) {
+        std::snprintf(text, sizeof(text), "owned by user %lu, not %lu", static_cast<unsigned long>(status.st_uid),
+                      static_cast<unsigned long>(geteuid()));
+    } else if ((status.st_mode & 07777) != 0700) {
+        std::snprintf(text, sizeof(text), "mode %04o, not 0700", static_cast<unsigned>(status.st_mode & 07777));
+    } else {
+        return true;
+    }
+    *problem = directory + ": " + text;
+    return false;
 }
 
 }  // namespace Zeta

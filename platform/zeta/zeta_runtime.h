@@ -26,4 +26,10 @@ std::string servicePath(const std::string& service, const std::string& role);
 // False, with errno set, when it cannot be made.
 bool ensureRuntimeDirectory();
 
+// Whether a client may trust the services in the runtime directory: it is
+// a directory (not a link to one) owned by this process's effective user
+// and closed to everybody else (mode 0700). Otherwise false, with the
+// reason in *problem.
+bool isRuntimeDirectoryPrivate(std::string* problem);
+
 }  // namespace Zeta

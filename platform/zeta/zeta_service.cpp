@@ -22,6 +22,7 @@ CZetaService::CZetaService(const std::string& name, const std::string& role, std
       mListenFd(-1),
       mWakeFd(-1),
       mStopRequested(false),
+      mReadingPaused(false),
       mNextPeer(0),
       mReceiveBuffer(Zeta::MAX_MESSAGE_SIZE) {}
 
@@ -74,6 +75,15 @@ void CZetaService::close() {
 
 void CZetaService::stop() {
     mStopRequested.store(true);
+    wake();
+}
+
+void CZetaService::pauseReading(bool paused) {
+    mReadingPaused.store(paused);
+    wake();
+}
+
+void CZetaService::wake() {
     if (mWakeFd >= 0) {
         const std::uint64_t one = 1;
         if (write(mWakeFd, &one, sizeof(one)) < 0 && errno != EAGAIN) {
@@ -92,6 +102,7 @@ bool CZetaService::run() {
         fds.push_back(pollfd{mWakeFd, POLLIN, 0});
         fds.push_back(pollfd{mListenFd, POLLIN, 0});
         for (const auto& entry : mPeers) {
+            if (mReadingPaused.load()) break;
             fds.push_back(pollfd{entry.second.fd, POLLIN, 0});
             order.push_back(entry.first);
         }
@@ -128,7 +139,7 @@ void CZetaService::acceptPeers() {
 }
 
 void CZetaService::receive(std::uint32_t peer) {
-    for (int budget = 64; budget > 0; --budget) {
+    for (int budget = 64; budget > 0 && !mReadingPaused.load(); --budget) {
         auto found = mPeers.find(peer);
         if (found == mPeers.end()) return;
         std::size_t length = 0;

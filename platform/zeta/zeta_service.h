@@ -9,7 +9,7 @@
 // set-up) is dropped or answered RESULT_INVALID; a vanished client is
 // forgotten. close() closes every link and removes the socket file.
 //
-// Threads: stop() from any thread wakes run() at once. Everything else,
+// Threads: stop() and pauseReading() from any thread wake run() at once. Everything else,
 // including the handler's callbacks and the send operations, belongs to the
 // thread that runs run() (or to the owner while run() is not running).
 #pragma once
@@ -52,6 +52,11 @@ public:
     // Serves until stop(); false when not open or poll fails.
     bool run();
     void stop();
+    // true: reads no more client messages (new links are still accepted but
+    // not set up), as a service that hangs; false: reads again. Any thread,
+    // the handler's callbacks included: reading stops after the message
+    // being handled.
+    void pauseReading(bool paused);
     void close();
     const std::string& getPath() const { return mPath; }
 
@@ -81,6 +86,7 @@ private:
     void handle(std::uint32_t peer, const std::uint8_t* bytes, std::size_t length);
     void answerSetup(std::uint32_t peer, const CZetaIStream& in);
     void dropPeer(std::uint32_t peer);
+    void wake();
 
     const std::string mName;
     const std::string mRole;
@@ -91,6 +97,7 @@ private:
     int mListenFd;
     int mWakeFd;
     std::atomic<bool> mStopRequested;
+    std::atomic<bool> mReadingPaused;
     std::map<std::uint32_t, Peer> mPeers;
     std::uint32_t mNextPeer;
     std::vector<std::uint8_t> mReceiveBuffer;

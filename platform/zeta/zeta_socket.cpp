@@ -81,6 +81,19 @@ int listenAt(const std::string& path) {
     return fd;
 }
 
+bool isPeerTrusted(int fd, std::string* problem) {
+    ucred credentials;
+    socklen_t length = sizeof(credentials);
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) {
+        *problem = std::string("no peer credentials: ") + strerror(errno);
+        return false;
+    }
+    if (credentials.uid == geteuid() || credentials.uid == 0) return true;
+    *problem = "served by user " + std::to_string(static_cast<unsigned long>(credentials.uid)) + " (process " +
+               std::to_string(static_cast<long>(credentials.pid)) + ")";
+    return false;
+}
+
 int sendDatagram(int fd, const void* data, std::size_t length, int timeoutMs) {
     if (timeoutMs < 0) timeoutMs = DEFAULT_SEND_TIMEOUT_MS;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

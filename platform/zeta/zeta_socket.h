@@ -18,6 +18,11 @@ int connectTo(const std::string& path);
 // -1 with errno set on failure.
 int listenAt(const std::string& path);
 
+// Whether the process at the other end of a connected socket (for a
+// service: the one that listened) runs as this process's effective user or
+// as root. Otherwise false, with the reason in *problem.
+bool isPeerTrusted(int fd, std::string* problem);
+
 // Sends one datagram. timeoutMs: -1 the default bound
 // (DEFAULT_SEND_TIMEOUT_MS), 0 no waiting, >0 milliseconds. Answers 0 or the
 // errno value of the failure (ETIMEDOUT when no room appeared in time).

@@ -81,6 +81,13 @@ constexpr std::uint32_t MAX_MESSAGE_SIZE = 65536;
 constexpr int INTERNAL_EVENT_CODE = 103;
 // How long send(-1) waits for room in the socket before giving up.
 constexpr int DEFAULT_SEND_TIMEOUT_MS = 1000;
+// A link's outgoing queue (CZetaChannel::post): the number of messages past
+// which discardable ones (input events) are dropped, oldest first, and the
+// bytes past which nothing more is taken.
+constexpr unsigned MAX_QUEUED_MESSAGES = 256;
+constexpr unsigned MAX_QUEUED_BYTES = 1024 * 1024;
+// How long a stopping connection keeps trying to send what is still queued.
+constexpr int CLOSING_FLUSH_MS = 20;
 
 }  // namespace Zeta
 

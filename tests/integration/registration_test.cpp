@@ -1,5 +1,6 @@
 // Registration of instances with the plug-in controller, through the built
 // library, the host stand-in and the controller stand-in on real sockets.
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <utility>
@@ -177,6 +178,42 @@ TEST_F(Registration, DestroyDeregisters) {
     ASSERT_TRUE(controller.waitForRequests(controller.requests().size(), kWaitMs));
     ASSERT_TRUE(browser.runUntil([&] { return requestsOf(kDeregister).size() == 1; },
                                  std::chrono::milliseconds(kWaitMs)));
+}
+
+// Attributes too long for one message: the registration goes out with the
+// fewest, largest values emptied and every name kept.
+TEST_F(Registration, OversizedParametersRegisterWithTheLargestValuesEmptied) {
+    struct Row {
+        const char* name;
+        host::HostInstance::Attributes attributes;
+        std::vector<std::string> emptied;
+    };
+    const std::string a(40000, 'a'), b(40000, 'b'), c(30000, 'c');
+    const std::vector<Row> rows = {
+        {"one too long", {{"src", "x.doc"}, {"data", std::string(70000, 'd')}}, {"data"}},
+        {"two of three", {{"first", c}, {"second", a}, {"third", b}}, {"second", "third"}},
+    };
+    ASSERT_TRUE(controller.start());
+    for (const Row& row : rows) {
+        const size_t done = requestsOf(kRegister).size() + 1;
+        host::HostInstance instance(browser);
+        ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test", row.attributes)) << row.name;
+        ASSERT_TRUE(waitFor(kRegister, done)) << row.name;
+        const Request registration = requestsOf(kRegister).back();
+        ASSERT_FALSE(registration.malformed) << row.name;
+        // BrowserId first, the attributes, the window id last.
+        ASSERT_EQ(row.attributes.size() + 2, registration.parameters.size()) << row.name;
+        for (size_t i = 0; i < row.attributes.size(); ++i) {
+            const auto& sent = registration.parameters[i + 1];
+            const bool emptied = std::find(row.emptied.begin(), row.emptied.end(), sent.first) != row.emptied.end();
+            EXPECT_EQ(row.attributes[i].first, sent.first) << row.name;
+            EXPECT_EQ(emptied ? std::string() : row.attributes[i].second, sent.second) << row.name << " " << sent.first;
+            if (emptied) {
+                EXPECT_TRUE(browser.logContains("value of parameter \"" + sent.first + "\"")) << row.name;
+            }
+        }
+        instance.destroy();
+    }
 }
 
 }  // namespace
