@@ -46,8 +46,8 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-# The helper: reads the list, copies the checkout, applies and restores faults.
-helper() {
+# faults COMMAND ...: reads the list, copies the checkout, plants faults.
+faults() {
   python3 - "$@" <<'PY'
 import os, subprocess, sys
 
@@ -136,14 +136,14 @@ elif command == "apply":  # apply SRC ID: exit 3 when the anchor is not found ex
     with open(path, "w", encoding="utf-8") as out:
         out.write(text.replace(r["from"], r["to"], 1))
 else:
-    sys.exit("unknown helper command " + command)
+    sys.exit("unknown command " + command)
 PY
 }
 
-selection=$(helper ids "$list" "${ids[@]}") || exit 64
+selection=$(faults ids "$list" "${ids[@]}") || exit 64
 mapfile -t selected <<<"$selection"
 if [ "$list_only" -eq 1 ]; then
-  helper show "$list" "$root" "${selected[@]}"
+  faults show "$list" "$root" "${selected[@]}"
   exit 0
 fi
 
@@ -173,7 +173,7 @@ if [ -f "$scratch/applied" ]; then
   rm -f "$scratch/applied"
 fi
 echo "copying the checkout to $src ..."
-changed=$(helper sync "$list" "$root" "$src")
+changed=$(faults sync "$list" "$root" "$src")
 if [ "$resume" -eq 0 ] || [ "$changed" -ne 0 ]; then
   rm -f "$results" "$scratch/baseline.ok"
 fi
@@ -211,13 +211,13 @@ for id in "${selected[@]}"; do
     grep -- "^$id"$'\t' "$results" | awk -F'\t' '{ printf "%-28s %-18s %-9s %4ss  %s (earlier)\n", $1, $2, $3, $4, $5 }'
     continue
   fi
-  file=$(helper field "$list" "$id" file)
-  folder=$(helper field "$list" "$id" folder)
+  file=$(faults field "$list" "$id" file)
+  folder=$(faults field "$list" "$id" folder)
   t0=$(date +%s)
   status=0
   cp "$src/$file" "$scratch/pristine" 2>/dev/null || : >"$scratch/pristine"
   echo "$file" >"$scratch/applied"
-  helper apply "$list" "$src" "$id" || status=$?
+  faults apply "$list" "$src" "$id" || status=$?
   if [ "$status" -eq 3 ]; then
     outcome=stale
     detail="original text not found exactly once in $file"
