@@ -190,7 +190,22 @@ run_suite() {  # run_suite LOG CAP_SECONDS
   local status=0
   (cd "$build" && timeout --kill-after=30 "$2" nice -n 10 ctest -LE 'office|valgrind' -j2 --stop-on-failure \
       --output-on-failure) >"$1" 2>&1 || status=$?
+  end_leftovers "$1"
   return $status
+}
+# A fault may leave processes of the scratch build running (a converter whose
+# group is no longer killed, say); they would disturb the next faults. Ends
+# them by pid: only programs under $build.
+end_leftovers() {  # end_leftovers LOG
+  local proc exe pids=()
+  for proc in /proc/[0-9]*; do
+    exe=$(readlink "$proc/exe" 2>/dev/null) || continue
+    case $exe in "$build"/*) pids+=("${proc#/proc/}") ;; esac
+  done
+  if [ ${#pids[@]} -gt 0 ]; then
+    echo "mutants.sh: ended ${#pids[@]} process(es) left running: ${pids[*]}" >>"$1"
+    kill -KILL "${pids[@]}" 2>/dev/null || true
+  fi
 }
 if [ -s "$scratch/baseline.ok" ]; then
   suite_seconds=$(cat "$scratch/baseline.ok")
@@ -233,7 +248,7 @@ for id in "${selected[@]}"; do
   else
     outcome=killed
     detail=$(sed -n '/tests FAILED/,$p' "$logs/$id.test.log" | grep -E '^[[:space:]]*[0-9]+ - ' | head -n 3 |
-             sed -E 's/^[[:space:]]*[0-9]+ - //; s/ \(.*\)$//' | paste -sd, - | sed 's/,/, /g')
+             sed -E 's/^[[:space:]]*[0-9]+ - //; s/  # GetParam.*//; s/ \(.*\)$//' | paste -sd, - | sed 's/,/, /g')
     [ -n "$detail" ] || detail="suite did not finish within ${cap}s"
   fi
   # Put the original back (the next build recompiles it).
