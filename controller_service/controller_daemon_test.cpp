@@ -1,17 +1,16 @@
 // The plugin-controller-service daemon as a separate process, driven by an
 // adapter in this one.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cstdlib>
 #include <string>
-#include <thread>
 
-#include "controller_service/controller_test_consumer.h"
 #include "ipc/controller_role.h"
+#include "ipc/ipc_test_support.h"
 #include "ipc/zeta_ipc_adapter.h"
 #include "platform/zeta/zeta_runtime.h"
 #include "platform/zeta/zeta_test_runtime.h"
@@ -19,12 +18,13 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
-TEST(ControllerDaemon, AnswersWithTheConfiguredResultAndLeavesNoSocketBehind) {
+TEST(ControllerDaemon, MakesAPrivateDirectoryAnswersWithTheConfiguredResultAndLeavesNoSocket) {
     ScopedZetaRuntime runtime;
     ASSERT_TRUE(runtime.ok());
     LogCapture capture;
+    // Made by the daemon: the adapter connects only when it is private.
+    const std::string directory = runtime.directory() + "/made-by-the-daemon";
+    setenv("QV_ZETA_RUNTIME_DIR", directory.c_str(), 1);
     const std::string socket = Zeta::servicePath("OrcaBrowserPlugin", "TestCtrl");
     pid_t daemon = fork();
     ASSERT_GE(daemon, 0);
@@ -34,8 +34,7 @@ TEST(ControllerDaemon, AnswersWithTheConfiguredResultAndLeavesNoSocketBehind) {
         execl(RRZ_CONTROLLER_DAEMON, RRZ_CONTROLLER_DAEMON, "--role", "TestCtrl", "--result", "1", nullptr);
         _exit(127);
     }
-    for (int i = 0; i < 300 && access(socket.c_str(), F_OK) != 0; ++i) std::this_thread::sleep_for(10ms);
-    ASSERT_EQ(0, access(socket.c_str(), F_OK));
+    ASSERT_TRUE(test_support::eventually([&] { return access(socket.c_str(), F_OK) == 0; }));
 
     NPluginsIPCCommunications::setControllerRoleName("TestCtrl");
     TestConsumer consumer;

@@ -5,12 +5,12 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <string>
 #include <memory>
+#include <string>
 #include <thread>
 
-#include "controller_service/controller_test_consumer.h"
 #include "controller_service/plugin_controller_service.h"
+#include "ipc/ipc_test_support.h"
 #include "ipc/orca_browser_plugin.h"
 #include "ipc/zeta_ipc_adapter.h"
 #include "platform/zeta/zeta_test_runtime.h"
@@ -30,9 +30,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(runtime.ok());
         adapter.reset(new CZetaIPCAdapter(&consumer));
-        consumer.registerThrough.store(adapter.get());
         controller.stopReadingAfter(1);
         ASSERT_TRUE(controller.start());
+        ASSERT_TRUE(consumer.waitFor("connected"));
+        adapter->requestRegister("Viewer", "application/msword", tParameterList());
+        adapter->notifyOnConfigPath(true);
         ASSERT_TRUE(consumer.waitFor("register 0"));
         // Answered before it was recorded: reading stops once it is.
         ASSERT_TRUE(controller.waitForRequests(1, 3000));
@@ -86,13 +88,9 @@ protected:
 TEST_F(StalledController, KeptRequestsArriveInOrderOnceItReadsAgain) {
     flood();
     controller.resumeReading();
-    std::vector<Request> requests;
-    for (int i = 0; i < 1000; ++i) {
-        requests = controller.requests();
-        if (requests.back().updateId == UPD_ID_requestDeregister) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_EQ(UPD_ID_requestDeregister, requests.back().updateId);
+    ASSERT_TRUE(test_support::eventually(
+        [&] { return controller.requests().back().updateId == UPD_ID_requestDeregister; }, 10000));
+    const std::vector<Request> requests = controller.requests();
     ASSERT_TRUE(consumer.waitFor("config /etc/browser/plugins.conf"));  // the subscription was kept too
 
     std::vector<int> windows;
@@ -119,9 +117,7 @@ TEST_F(StalledController, KeptRequestsArriveInOrderOnceItReadsAgain) {
     // The drops are counted in the log once the queue has drained.
     const std::size_t sent = kKeys + (kKeys + 6) / 7;  // keys and clicks
     const std::size_t received = requests.size() - 2 - windows.size();
-    for (int i = 0; i < 300 && received + droppedInLog() < sent; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    test_support::eventually([&] { return received + droppedInLog() >= sent; });
     EXPECT_EQ(sent, received + droppedInLog());
 }
 

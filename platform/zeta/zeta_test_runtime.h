@@ -13,14 +13,8 @@
 
 class ScopedZetaRuntime {
 public:
-    ScopedZetaRuntime() {
-        if (ok()) setenv("QV_ZETA_RUNTIME_DIR", mDirectory.path().c_str(), 1);
-    }
-    ~ScopedZetaRuntime() {
-        if (ok()) unsetenv("QV_ZETA_RUNTIME_DIR");
-    }
-    ScopedZetaRuntime(const ScopedZetaRuntime&) = delete;
-    ScopedZetaRuntime& operator=(const ScopedZetaRuntime&) = delete;
+    ScopedZetaRuntime() { setenv("QV_ZETA_RUNTIME_DIR", mDirectory.path().c_str(), 1); }
+    ~ScopedZetaRuntime() { unsetenv("QV_ZETA_RUNTIME_DIR"); }
 
     bool ok() const { return !mDirectory.path().empty(); }
     const std::string& directory() const { return mDirectory.path(); }

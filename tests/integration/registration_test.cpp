@@ -65,8 +65,7 @@ TEST_F(Registration, ParametersFirstThenConnectionRegistersOnce) {
         {"BrowserId", std::to_string(getpid())}, {"src", "a.doc"}, {"width", "320"}, {"WebKitWindowID", "42"}};
     EXPECT_EQ(expected, request.parameters);
     // The subscription follows the registration request on the wire.
-    EXPECT_TRUE(browser.runUntil([&] { return controller.subscriptions() >= 1; },
-                                 std::chrono::milliseconds(kWaitMs)));
+    EXPECT_TRUE(browser.runUntil([&] { return controller.subscriptions() >= 1; }, std::chrono::milliseconds(kWaitMs)));
 }
 
 TEST_F(Registration, WithoutAViewIdTheWindowIdIsLeftOut) {
@@ -80,20 +79,10 @@ TEST_F(Registration, WithoutAViewIdTheWindowIdIsLeftOut) {
     EXPECT_EQ(expected, requestsOf(kRegister)[0].parameters);
 }
 
-TEST_F(Registration, ConnectionFirstRegistersFromSetParam) {
-    ASSERT_TRUE(controller.start());
-    setenv("QV_BROWSER_ID", "77", 1);
-    host::HostInstance instance(browser);
-    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test"));
-    ASSERT_TRUE(waitFor(kRegister, 1));
-    browser.runUntil([] { return false; }, std::chrono::milliseconds(200));
-    auto registrations = requestsOf(kRegister);
-    ASSERT_EQ(1u, registrations.size());
-    EXPECT_EQ("BrowserId", registrations[0].parameters.at(0).first);
-    EXPECT_EQ("77", registrations[0].parameters.at(0).second);
-}
-
+// The controller first: each instance registers from setParam, once, with
+// the browser id from the environment.
 TEST_F(Registration, ParametersAndConnectionRacingRegisterExactlyOnceEachTime) {
+    setenv("QV_BROWSER_ID", "77", 1);
     ASSERT_TRUE(controller.start());
     const int rounds = 25;
     for (int round = 0; round < rounds; ++round) {
@@ -106,7 +95,10 @@ TEST_F(Registration, ParametersAndConnectionRacingRegisterExactlyOnceEachTime) {
     auto registrations = requestsOf(kRegister);
     ASSERT_EQ(static_cast<size_t>(rounds), registrations.size());
     for (int round = 0; round < rounds; ++round) {
-        EXPECT_EQ(std::to_string(round), registrations[round].parameters.at(1).second);
+        const std::vector<std::pair<std::string, std::string>> expected = {
+            {"BrowserId", "77"}, {"round", std::to_string(round)}, {"WebKitWindowID", "42"}};
+        EXPECT_EQ(expected, registrations[round].parameters);
+        EXPECT_EQ(std::vector<std::int32_t>{77}, registrations[round].values);
     }
 }
 
@@ -120,9 +112,11 @@ TEST_F(Registration, ReconnectionRegistersAgainWithTheSameParameters) {
     ASSERT_TRUE(waitFor(kRegister, 2));
     auto registrations = requestsOf(kRegister);
     EXPECT_EQ(registrations[0].parameters, registrations[1].parameters);
+    // The new link subscribes to the configuration path again.
+    EXPECT_TRUE(browser.runUntil([&] { return controller.subscriptions() >= 2; }, std::chrono::milliseconds(kWaitMs)));
 }
 
-TEST_F(Registration, RegisteredInstanceForwardsGeometryKeysAndMouse) {
+TEST_F(Registration, RegisteredInstanceForwardsGeometryKeysAndMouseThenDeregisters) {
     host::HostInstance instance(browser);
     ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test"));
     ASSERT_EQ(NPERR_NO_ERROR, instance.setWindow(10, 20, 300, 200));
@@ -149,6 +143,9 @@ TEST_F(Registration, RegisteredInstanceForwardsGeometryKeysAndMouse) {
     EXPECT_EQ((std::vector<std::int32_t>{1, 2, 3, 4}), requestsOf(kSetWindow)[1].values);
     browser.runUntil([] { return false; }, std::chrono::milliseconds(100));
     EXPECT_EQ(1u, requestsOf(kMouse).size());
+
+    EXPECT_EQ(NPERR_NO_ERROR, instance.destroy());
+    EXPECT_TRUE(waitFor(kDeregister, 1));
 }
 
 TEST_F(Registration, RefusedRegistrationLeavesInputUnforwarded) {
@@ -164,20 +161,6 @@ TEST_F(Registration, RefusedRegistrationLeavesInputUnforwarded) {
     browser.runUntil([] { return false; }, std::chrono::milliseconds(200));
     EXPECT_TRUE(requestsOf(kKey).empty());
     EXPECT_TRUE(requestsOf(kMouse).empty());
-}
-
-TEST_F(Registration, DestroyDeregisters) {
-    ASSERT_TRUE(controller.start());
-    host::HostInstance instance(browser);
-    ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test"));
-    ASSERT_TRUE(waitFor(kRegister, 1));
-    // Wait for the answer: only a registered instance deregisters.
-    ASSERT_TRUE(browser.runUntil([&] { return instance.key(0, 1, 0, 0, 0x81) == 1; },
-                                 std::chrono::milliseconds(kWaitMs)));
-    EXPECT_EQ(NPERR_NO_ERROR, instance.destroy());
-    ASSERT_TRUE(controller.waitForRequests(controller.requests().size(), kWaitMs));
-    ASSERT_TRUE(browser.runUntil([&] { return requestsOf(kDeregister).size() == 1; },
-                                 std::chrono::milliseconds(kWaitMs)));
 }
 
 // Attributes too long for one message: the registration goes out with the
