@@ -1,113 +1,151 @@
-// Running the built DerazoZoraveMain the way the plug-in does (its own
-// process group, a pipe's write end as argument 3) and reading its pipe
-// messages, for the tests that drive the real program.
+// For the tests that drive the built DerazoZoraveMain (whose target defines
+// RRZ_CONVERTER_PATH and RRZ_SAMPLES_DIR): running it the way the plug-in
+// does, in its own process group with a pipe's write end as argument 3, and
+// reading its pipe messages; the sample documents; suite processes.
 #pragma once
 
-#include <sys/types.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "converter/msg_header.h"
+#include "converter_program/converter_settings.h"
 #include "tests/support/files.h"
+#include "tests/support/processes.h"
 #include "tests/support/temp_dir.h"
 
 namespace NConverterTest {
 
+using test_support::eventually;
 using test_support::exists;
 using test_support::readFile;
+using test_support::TempDir;
 
-struct tMessage {
-    int type;
-    std::string text;
-};
-
+// One run of the converter; the destructor kills its group if it still runs.
 class CConverterProcess {
 public:
     CConverterProcess() = default;
-    // Kills the converter's group if it still runs.
-    ~CConverterProcess();
+    CConverterProcess(const CConverterProcess&) = delete;
+    CConverterProcess& operator=(const CConverterProcess&) = delete;
+    ~CConverterProcess() {
+        if (mPid > 0) {
+            ::kill(-mPid, SIGKILL);
+            ::waitpid(mPid, nullptr, 0);
+        }
+        if (mReadFd >= 0) ::close(mReadFd);
+    }
 
-    // Starts the converter; extraEnv entries "NAME=value" are added to this
-    // process's environment for it.
+    // Starts the converter with extraEnv ("NAME=value") added to its
+    // environment, which has no office suite service unless they give one.
     bool start(const std::string& source, const std::string& entryPage,
-               const std::vector<std::string>& extraEnv = std::vector<std::string>());
+               const std::vector<std::string>& extraEnv = std::vector<std::string>()) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setpgid(0, 0);
+            ::fcntl(fds[1], F_SETFD, 0);
+            ::putenv(const_cast<char*>("OFFICE_PLUGINS_CONVERTER_IDLE=0"));
+            for (const std::string& entry : extraEnv) ::putenv(const_cast<char*>(entry.c_str()));
+            const std::string fd = std::to_string(fds[1]);
+            const char* argv[] = {RRZ_CONVERTER_PATH, source.c_str(), entryPage.c_str(), fd.c_str(), nullptr};
+            ::execv(RRZ_CONVERTER_PATH, const_cast<char* const*>(argv));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        if (pid > 0) ::setpgid(pid, pid);  // either side may win the race
+        mPid = pid;
+        mReadFd = fds[0];
+        return pid > 0;
+    }
+
     // Reads messages until the converter closes the pipe, then reaps it.
     // False when the pipe carried anything but well-formed messages.
-    bool finish();
+    bool finish() {
+        std::string bytes;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(mReadFd, buffer, sizeof buffer)) != 0 && (n > 0 || errno == EINTR);) {
+            bytes.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        }
+        bool wellFormed = true;
+        msgheader header = {0, 0};
+        for (std::size_t at = 0; wellFormed && at < bytes.size(); at += sizeof header + header.length) {
+            wellFormed = bytes.size() - at >= sizeof header;
+            if (wellFormed) std::memcpy(&header, bytes.data() + at, sizeof header);
+            const std::size_t left = bytes.size() - at - (wellFormed ? sizeof header : 0);
+            wellFormed = wellFormed && header.type >= 0 && header.type <= 2 && header.length > 0 &&
+                         header.length <= PIPE_BUF - sizeof header && header.length <= left;
+            if (wellFormed) mMessages.emplace_back(header.type, bytes.substr(at + sizeof header, header.length));
+        }
+        int status = 0;
+        while (::waitpid(mPid, &status, 0) < 0 && errno == EINTR) {
+        }
+        mExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        mPid = -1;
+        return wellFormed;
+    }
 
-    pid_t pid() const { return mPid; }
+    pid_t pid() const { return mPid; }  // also its process group; -1 once reaped
     int readFd() const { return mReadFd; }
     int exitStatus() const { return mExitStatus; }  // exit code, or 128 + signal
-    double seconds() const { return mSeconds; }
-    const std::vector<tMessage>& messages() const { return mMessages; }
-    bool hasMessage(int type, const std::string& part) const;
-    std::string transcript() const;
+
+    // Whether a message of type (0 message, 1 warning, 2 error; -1 any) holds part.
+    bool hasMessage(int type, const std::string& part) const {
+        return std::any_of(mMessages.begin(), mMessages.end(), [&](const std::pair<int, std::string>& message) {
+            return (type < 0 || message.first == type) && message.second.find(part) != std::string::npos;
+        });
+    }
+    std::string transcript() const {  // "<type>: <text>" lines
+        std::string text;
+        for (const auto& message : mMessages) text += std::to_string(message.first) + ": " + message.second + "\n";
+        return text;
+    }
 
 private:
     pid_t mPid = -1;
     int mReadFd = -1;
     int mExitStatus = -1;
-    double mSeconds = 0;
-    double mStart = 0;
-    std::vector<tMessage> mMessages;
+    std::vector<std::pair<int, std::string>> mMessages;
 };
 
-bool officeSuiteInstalled();
-// The generated sample document name, or empty when samples were not made.
-std::string sample(const std::string& name);
-
-// A fresh directory below /tmp, removed with everything in it at the end.
-class CTempDir {
-public:
-    const std::string& path() const { return mPath; }  // ends with "/"
-private:
-    test_support::TempDir mDir{"rrz_convert"};
-    std::string mPath = mDir.path() + "/";
-};
-
-// Pids of the processes whose process group is pgid.
-std::vector<pid_t> processesInGroup(pid_t pgid);
-// Pids of soffice.bin processes whose command line mentions part.
-std::vector<pid_t> suiteProcessesMentioning(const std::string& part);
-// Names below dir that start with ".convert-".
-std::vector<std::string> workDirsIn(const std::string& dir);
-
-// Every regular file below dir by its path relative to dir, with its bytes.
-std::vector<std::pair<std::string, std::string>> filesBelow(const std::string& dir);
-
-// Polls condition every 20 ms for up to timeoutMs; its last answer.
-template <typename Condition>
-bool waitFor(Condition condition, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (condition()) {
-            return true;
-        }
-        ::usleep(20000);
-    }
-    return condition();
+// The generated sample document's path, or empty when samples were not made.
+inline std::string sample(const std::string& name) {
+    const std::string path = std::string(RRZ_SAMPLES_DIR) + "/" + name;
+    return exists(std::string(RRZ_SAMPLES_DIR) + "/stamp") && exists(path) ? path : std::string();
 }
 
-// An office suite service that belongs to one test: its own directory,
-// the idle limit the test chooses; stopped (and waited for, suites
-// included) at the end.
-class CTestService {
-public:
-    CTestService(const std::string& dir, int idleSeconds);
-    ~CTestService();
-    const std::string& dir() const { return mDir; }  // ends with "/"
-    // Environment entries for CConverterProcess::start.
-    std::vector<std::string> environment() const;
-    // A number from the service's status line ("suite", "service",
-    // "converting"), or -1 when no service answers.
-    long status(const std::string& name) const;
-    // No service holds the directory and no suite of it runs.
-    bool gone() const;
+#define RRZ_REQUIRE_OFFICE_SUITE()                                                                  \
+    if (::access(sDefaultSuiteProgram, X_OK) != 0 || NConverterTest::sample("sample.doc").empty()) { \
+        GTEST_SKIP() << "office suite or sample documents not installed";                          \
+    }
 
-private:
-    std::string mDir;
-    int mIdleSeconds;
-};
+// Office suite processes whose command line mentions part (a directory).
+inline std::vector<pid_t> suitesUnder(const std::string& part) {
+    return test_support::processesUnder(sDefaultSuiteProgram, part);
+}
+
+// Every regular file below dir by its path relative to dir, with its bytes,
+// in name order.
+inline std::vector<std::pair<std::string, std::string>> filesBelow(const std::string& dir) {
+    std::vector<std::pair<std::string, std::string>> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir, error)) {
+        if (entry.is_regular_file()) files.emplace_back(entry.path().lexically_relative(dir), readFile(entry.path()));
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 }  // namespace NConverterTest

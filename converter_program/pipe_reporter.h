@@ -35,7 +35,6 @@ public:
     // Closes the pipe: the plug-in reads the end of the conversion from it
     // and kills this process soon after. Idempotent.
     void close();
-    bool isPipeOpen() const { return mFd >= 0; }
 
 private:
     bool writeAll(const char* data, std::size_t size);
