@@ -83,14 +83,14 @@ bool makeDir(const std::string& dir, CPipeReporter& reporter) {
 enum eExport {
     eExportDone,      // result holds the export macro's status line
     eExportFailed,    // already reported
+    eExportTooLarge,  // the pages passed the output cap; not reported yet
     eExportNotTried,  // the office suite service can't; the conversion's own suite must
 };
 
-// The export by a suite of this conversion's own.
+// The export by a suite of this conversion's own, with a new profile.
 eExport exportWithOwnSuite(const tSuiteEnvironmentInput& input, const std::string& stagingDir,
-                           const tConverterSettings& settings, CPipeReporter& reporter, std::string& result,
-                           unsigned long long& outputSize) {
-    const std::string profileDir = input.workDir + "profile/";
+                           const std::string& profileDir, const tConverterSettings& settings,
+                           CPipeReporter& reporter, std::string& result, unsigned long long& outputSize) {
     if (!makeDir(profileDir, reporter)) {
         return eExportFailed;
     }
@@ -115,9 +115,7 @@ eExport exportWithOwnSuite(const tSuiteEnvironmentInput& input, const std::strin
         return eExportFailed;
     }
     if (report.outcome == eSuiteOutputTooLarge) {
-        reporter.reportf(CPipeReporter::ERROR, "Error: the converted document exceeds %llu bytes",
-                         settings.outputLimit);
-        return eExportFailed;
+        return eExportTooLarge;
     }
     result = trimmed(readSmallFile(run.resultPath, 1000));
     outputSize = report.outputSize;
@@ -149,9 +147,7 @@ eExport exportWithSharedSuite(const tSuiteEnvironmentInput& input, const std::st
             reporter.reportf(CPipeReporter::MESSAGE, "Office suite service: %s", result.c_str());
             return eExportDone;
         case eServiceTooLarge:
-            reporter.reportf(CPipeReporter::ERROR, "Error: the converted document exceeds %llu bytes",
-                             settings.outputLimit);
-            return eExportFailed;
+            return eExportTooLarge;
         case eServiceTimedOut:
             reporter.reportf(CPipeReporter::ERROR, "Error: the office suite service did not finish within %u s",
                              settings.timeLimit);
@@ -180,18 +176,37 @@ bool convertIn(const std::string& workDir, const std::string& sourcePath, const 
     std::string stagingDir;
     std::string result;
     unsigned long long outputSize = 0;
-    auto exportInto = [&](const char* name, bool shared) {
-        stagingDir = workDir + name;
+    auto exportInto = [&](const std::string& name, const std::string& round, bool shared) {
+        stagingDir = workDir + name + round;
         input.targetPath = stagingDir + args.entryPageName;
         if (!makeDir(stagingDir, reporter)) {
             return eExportFailed;
         }
         return shared ? exportWithSharedSuite(input, stagingDir, settings, reporter, result, outputSize)
-                      : exportWithOwnSuite(input, stagingDir, settings, reporter, result, outputSize);
+                      : exportWithOwnSuite(input, stagingDir, workDir + "profile" + round, settings, reporter,
+                                           result, outputSize);
     };
-    eExport exported = settings.serviceIdle > 0 ? exportInto("shared/", true) : eExportNotTried;
-    if (exported == eExportNotTried) {
-        exported = exportInto("staging/", false);
+    auto exportOnce = [&](const std::string& round) {
+        eExport exported = settings.serviceIdle > 0 ? exportInto("shared", round, true) : eExportNotTried;
+        return exported == eExportNotTried ? exportInto("staging", round, false) : exported;
+    };
+    // Large sheets are cut to fit a budget by an estimate of their size; when
+    // the estimate was too low and the pages pass the cap, the export is
+    // repeated once with a quarter of it, so that the document is shown cut
+    // rather than not at all.
+    input.outputBudget = settings.outputLimit / 5 * 4;
+    eExport exported = exportOnce("/");
+    if (exported == eExportTooLarge) {
+        input.outputBudget = settings.outputLimit / 4;
+        reporter.reportf(CPipeReporter::WARNING,
+                         "Warning: the converted document exceeds %llu bytes; exporting it again within %llu bytes",
+                         settings.outputLimit, input.outputBudget);
+        exported = exportOnce("-again/");
+    }
+    if (exported == eExportTooLarge) {
+        reporter.reportf(CPipeReporter::ERROR, "Error: the converted document exceeds %llu bytes",
+                         settings.outputLimit);
+        return false;
     }
     if (exported == eExportFailed) {
         return false;

@@ -52,6 +52,11 @@ TEST(OfficeConversion, EveryRunEndsCleanly) {
         {"second restart request is a failure", "zip.docx", "exit 81", "", 1, true, "status 81 after 2 start(s)", ""},
         {"suite past the cap is killed", "zip.docx", "head -c 204800 /dev/zero > \"$RRZ_TARGET\"; exec sleep 600",
          "0.1", 1, true, "2: Error: the converted document exceeds 104858 bytes", ""},
+        {"pages past the cap are exported again within a quarter of it", "zip.docx",
+         "[ \"$RRZ_OUTPUT_BUDGET\" -gt 40000 ] && { head -c 204800 /dev/zero > \"$RRZ_TARGET\"; exec sleep 600; }\n"
+         "echo \"<p>within $RRZ_OUTPUT_BUDGET</p>\" > \"$RRZ_TARGET\"; echo 'ok spreadsheet' > \"$RRZ_RESULT\"",
+         "0.1", 0, true, "1: Warning: the converted document exceeds 104858 bytes; exporting it again within 26214",
+         "<p>within 26214</p>"},
         {"suite hanging after its result is killed, the result used", "zip.docx",
          "echo '<p>done</p>' > \"$RRZ_TARGET\"; echo 'ok text' > \"$RRZ_RESULT\"; exec sleep 600", "", 0, true,
          "ended with status 137", "<p>done</p>"},

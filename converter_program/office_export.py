@@ -99,6 +99,15 @@ def _store(doc, path, filter_name):
 
 
 def _output_budget(env):
+    """Bytes the pages may take: RRZ_OUTPUT_BUDGET, which DerazoZoraveMain
+    sets for every conversion (a resident suite serves converters with other
+    limits), or else a share of the cap."""
+    try:
+        budget = int(env.get("RRZ_OUTPUT_BUDGET", ""))
+        if budget > 0:
+            return budget
+    except ValueError:
+        pass
     text = env.get("OFFICE_PLUGINS_OUTPUT_LIMIT", os.environ.get("OFFICE_PLUGINS_OUTPUT_LIMIT", ""))
     try:
         mib = float(text)

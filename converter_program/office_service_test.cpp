@@ -262,11 +262,18 @@ TEST_F(OfficeService, EverySampleGivesTheSameFilesColdAndWarm) {
                                               {std::string("OFFICE_PLUGINS_OUTPUT_LIMIT=") + row.limit}));
         }
     }
-    for (const auto& run : cold) {
+    // The samples first: the service they start has the default cap, and
+    // must still cut big.xlsx to the cap of the converter that asks.
+    for (auto it = cold.rbegin(); it != cold.rend(); ++it) {
+        const auto& run = *it;
         SCOPED_TRACE(run.first);
         const std::string file = run.first.substr(0, run.first.find(' ')), dir = mDir / "cold " + run.first + "/";
-        const bool warm = file.compare(0, 7, "sample.") == 0;
-        if (warm) expectConverted(*convert(file, "warm " + run.first), "warm " + run.first, "");
+        const std::string limit = run.first.substr(run.first.find(' ') + 1);
+        const bool warm = file.compare(0, 7, "sample.") == 0 || run.first == "big.xlsx 0.5";
+        if (warm) {
+            expectConverted(*convert(file, "warm " + run.first, {"OFFICE_PLUGINS_OUTPUT_LIMIT=" + limit}),
+                            "warm " + run.first, "");
+        }
         ASSERT_TRUE(run.second->finish());
         EXPECT_EQ(0, run.second->exitStatus()) << run.second->transcript();
         EXPECT_TRUE(run.second->hasMessage(0, "Starting the office suite")) << run.second->transcript();

@@ -39,5 +39,6 @@ std::vector<std::string> buildSuiteEnvironment(const char* const* inherited, con
     result.push_back("RRZ_SOURCE=" + input.sourcePath);
     result.push_back("RRZ_TARGET=" + input.targetPath);
     result.push_back("RRZ_RESULT=" + input.resultPath);
+    if (input.outputBudget > 0) result.push_back("RRZ_OUTPUT_BUDGET=" + std::to_string(input.outputBudget));
     return result;
 }

@@ -5,8 +5,8 @@
 // starts (PYTHON*, LD_*, UNO_PATH, URE_BOOTSTRAP), with PATH reduced to the
 // system directories and HOME and TMPDIR in the conversion's work directory,
 // so that nothing of one run lands in another's or the user's files. The
-// export macro's inputs travel as RRZ_SOURCE, RRZ_TARGET and RRZ_RESULT;
-// inherited RRZ_* variables are dropped.
+// export macro's inputs travel as RRZ_SOURCE, RRZ_TARGET, RRZ_RESULT and
+// RRZ_OUTPUT_BUDGET; inherited RRZ_* variables are dropped.
 #pragma once
 
 #include <string>
@@ -18,6 +18,9 @@ struct tSuiteEnvironmentInput {
     std::string sourcePath;  // RRZ_SOURCE
     std::string targetPath;  // RRZ_TARGET
     std::string resultPath;  // RRZ_RESULT
+    // RRZ_OUTPUT_BUDGET: the bytes of HTML the export should stay within
+    // (it cuts large sheets to fit); 0 leaves it out.
+    unsigned long long outputBudget = 0;
 };
 
 // "NAME=value" entries. inherited: a null-terminated list like environ.
