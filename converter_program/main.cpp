@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     // half-way through moving its result.
     ::signal(SIGPIPE, SIG_IGN);
     markAllCloseOnExec();
+    adoptOrphans();
 
     tConverterArgs args;
     std::string error;
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     }
     CPipeReporter reporter(args.pipeFd);
     int status = runConversion(args, readConverterSettings(), reporter);
+    endSuiteLeftovers();
     reporter.close();
     return status;
 }

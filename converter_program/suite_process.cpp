@@ -5,11 +5,15 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
 
 namespace {
 
@@ -30,7 +34,88 @@ std::vector<char*> pointers(const std::vector<std::string>& texts) {
     ::_exit(127);
 }
 
+struct tProcessEntry {
+    pid_t parent;
+    pid_t group;
+};
+
+// Parent and process group of every process, from /proc/<pid>/stat.
+std::map<pid_t, tProcessEntry> processTable() {
+    std::map<pid_t, tProcessEntry> table;
+    DIR* dir = ::opendir("/proc");
+    if (dir == nullptr) {
+        return table;
+    }
+    while (struct dirent* entry = ::readdir(dir)) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+        if (pid <= 0) {
+            continue;
+        }
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        // The command name in parentheses may hold anything; the fields follow the last ')'.
+        const std::string::size_type close = text.rfind(')');
+        char state = 0;
+        int parent = 0;
+        int group = 0;
+        if (close != std::string::npos &&
+            std::sscanf(text.c_str() + close + 1, " %c %d %d", &state, &parent, &group) == 3) {
+            table[pid] = {parent, group};
+        }
+    }
+    ::closedir(dir);
+    return table;
+}
+
+// Descendants of this process in its process group.
+std::vector<pid_t> leftovers() {
+    const pid_t self = ::getpid();
+    const pid_t group = ::getpgrp();
+    const std::map<pid_t, tProcessEntry> table = processTable();
+    std::vector<pid_t> found;
+    for (const auto& [pid, entry] : table) {
+        if (pid == self || entry.group != group) {
+            continue;
+        }
+        pid_t ancestor = entry.parent;
+        for (int depth = 0; depth < 64 && ancestor > 1 && ancestor != self; ++depth) {
+            auto up = table.find(ancestor);
+            ancestor = up == table.end() ? 0 : up->second.parent;
+        }
+        if (ancestor == self) {
+            found.push_back(pid);
+        }
+    }
+    return found;
+}
+
+void reapEndedChildren() {
+    for (;;) {
+        const pid_t ended = ::waitpid(-1, nullptr, WNOHANG);
+        if (ended <= 0 && !(ended < 0 && errno == EINTR)) {
+            return;
+        }
+    }
+}
+
 }  // namespace
+
+void adoptOrphans() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+
+void endSuiteLeftovers() {
+    for (int round = 0; round < 40; ++round) {
+        reapEndedChildren();
+        const std::vector<pid_t> found = leftovers();
+        if (found.empty()) {
+            return;
+        }
+        for (pid_t pid : found) {
+            ::kill(pid, SIGKILL);
+        }
+        struct timespec pause = {0, 50 * 1000000L};
+        ::nanosleep(&pause, nullptr);
+    }
+}
 
 void markAllCloseOnExec() {
     if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0) {

@@ -26,3 +26,14 @@ pid_t spawnSuite(const std::string& program, const std::vector<std::string>& arg
 // Marks every descriptor above 2 close-on-exec (the inherited pipe among
 // them), so that nothing the converter holds reaches the suite.
 void markAllCloseOnExec();
+
+// Makes this process the parent of the orphans among its descendants, so
+// that whatever a killed suite started is left to this process to end.
+// Call before the first suite starts.
+void adoptOrphans();
+
+// Kills the descendants of this process that are in its process group
+// (suites and whatever they started; the office suite service has a session
+// of its own and stays) and reaps them, so that none outlives the
+// conversion. Waits at most about two seconds.
+void endSuiteLeftovers();
