@@ -1,7 +1,7 @@
+// Starting and joining threads by id, from several threads at once.
 #include "platform/qv_thread_ctrl.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -17,203 +17,88 @@
 
 namespace {
 
-// Runs until released, so tests can observe a thread that has not ended.
-class GatedRunnable : public CQVThreadCtrl::IRunnable {
-public:
+int start(CQVThreadCtrl::IRunnable& runnable, bool detached = false, int stackSize = 0) {
+    return CQVThreadCtrl::startThread(runnable, detached, CQVThreadCtrl::DEFAULTPRIORITY, stackSize);
+}
+
+// Counts its runs; optionally sleeps first, or tries to join its own thread.
+struct Runnable : CQVThreadCtrl::IRunnable {
     void run() override {
-        std::unique_lock<std::mutex> lock(mMutex);
-        mStarted = true;
-        mChanged.notify_all();
-        mChanged.wait(lock, [this] { return mOpen; });
-        mFinished = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        while (joinSelf && ownId.load() == 0) std::this_thread::yield();
+        if (joinSelf) selfJoinRefused = CQVThreadCtrl::join(ownId, 0) == -1 && errno == EDEADLK;
+        ++runs;
     }
-    void open() {
-        std::lock_guard<std::mutex> lock(mMutex);
-        mOpen = true;
-        mChanged.notify_all();
-    }
-    void waitStarted() {
-        std::unique_lock<std::mutex> lock(mMutex);
-        mChanged.wait(lock, [this] { return mStarted; });
-    }
-    bool finished() {
-        std::lock_guard<std::mutex> lock(mMutex);
-        return mFinished;
-    }
-
-private:
-    std::mutex mMutex;
-    std::condition_variable mChanged;
-    bool mStarted = false;
-    bool mOpen = false;
-    bool mFinished = false;
+    int delayMs = 0;
+    bool joinSelf = false;
+    std::atomic<int> ownId{0}, runs{0};
+    std::atomic<bool> selfJoinRefused{false};
 };
 
-class CountingRunnable : public CQVThreadCtrl::IRunnable {
-public:
-    void run() override { mRuns.fetch_add(1); }
-    std::atomic<int> mRuns{0};
-};
-
-// Tries to join its own thread from inside run().
-class SelfJoiningRunnable : public CQVThreadCtrl::IRunnable {
-public:
-    void run() override {
-        while (mId.load() == 0) {
-            std::this_thread::yield();
-        }
-        mResult = CQVThreadCtrl::join(mId.load(), 0);
-        mErrno = errno;
-        mDone = true;
-    }
-    std::atomic<int> mId{0};
-    std::atomic<bool> mDone{false};
-    int mResult = 1;
-    int mErrno = 0;
-};
-
-}  // namespace
-
-TEST(CQVThreadCtrl, JoinWaitsForTheEndOfRun) {
-    GatedRunnable runnable;
-    int id = CQVThreadCtrl::startThread(runnable, false, CQVThreadCtrl::DEFAULTPRIORITY,
-                                        CQVThreadCtrl::DEFAULTSTACKSIZE);
+TEST(CQVThreadCtrl, JoinWaitsForTheEndOfRunAndEveryOtherJoinIsRefused) {
+    Runnable slow, detached, self;
+    slow.delayMs = 50;
+    self.joinSelf = true;
+    int id = start(slow);
     ASSERT_NE(0, id);
-    runnable.waitStarted();
-    std::atomic<bool> joined(false);
-    std::thread joiner([&] {
-        EXPECT_EQ(0, CQVThreadCtrl::join(id, 0));
-        joined = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(joined.load());
-    runnable.open();
-    joiner.join();
-    EXPECT_TRUE(joined.load());
-    EXPECT_TRUE(runnable.finished());
-}
-
-TEST(CQVThreadCtrl, JoiningTwiceFails) {
-    CountingRunnable runnable;
-    int id = CQVThreadCtrl::startThread(runnable, false, CQVThreadCtrl::DEFAULTPRIORITY,
-                                        CQVThreadCtrl::DEFAULTSTACKSIZE);
-    ASSERT_NE(0, id);
+    EXPECT_EQ(-1, CQVThreadCtrl::join(id, 1)) << "reserved must be 0";
     EXPECT_EQ(0, CQVThreadCtrl::join(id, 0));
-    EXPECT_EQ(1, runnable.mRuns.load());
-    EXPECT_EQ(-1, CQVThreadCtrl::join(id, 0));
+    EXPECT_EQ(1, slow.runs.load()) << "join returned before run() ended";
+    for (int other : {id, 0, -5, 987654321}) EXPECT_EQ(-1, CQVThreadCtrl::join(other, 0)) << other;
+    int detachedId = start(detached, true, 1);  // a stack size below the minimum is raised to it
+    ASSERT_NE(0, detachedId);
+    EXPECT_EQ(-1, CQVThreadCtrl::join(detachedId, 0));
+    self.ownId = start(self, false, 1 << 20);
+    while (self.runs.load() == 0) std::this_thread::yield();  // its own join comes first
+    EXPECT_EQ(0, CQVThreadCtrl::join(self.ownId, 0));
+    EXPECT_TRUE(self.selfJoinRefused.load()) << "a thread joining itself must get EDEADLK";
+    while (detached.runs.load() == 0) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // lets it leave run() before `detached` goes
 }
 
-TEST(CQVThreadCtrl, JoiningUnknownIdsAndBadArgumentsFails) {
-    EXPECT_EQ(-1, CQVThreadCtrl::join(0, 0));
-    EXPECT_EQ(-1, CQVThreadCtrl::join(-5, 0));
-    EXPECT_EQ(-1, CQVThreadCtrl::join(987654321, 0));
-    CountingRunnable runnable;
-    int id = CQVThreadCtrl::startThread(runnable, false, CQVThreadCtrl::DEFAULTPRIORITY,
-                                        CQVThreadCtrl::DEFAULTSTACKSIZE);
-    ASSERT_NE(0, id);
-    EXPECT_EQ(-1, CQVThreadCtrl::join(id, 1));  // refused, thread still joinable
-    EXPECT_EQ(0, CQVThreadCtrl::join(id, 0));
-}
-
-TEST(CQVThreadCtrl, DetachedThreadRunsAndCannotBeJoined) {
-    GatedRunnable runnable;
-    int id = CQVThreadCtrl::startThread(runnable, true, CQVThreadCtrl::DEFAULTPRIORITY,
-                                        CQVThreadCtrl::DEFAULTSTACKSIZE);
-    ASSERT_NE(0, id);
-    runnable.waitStarted();
-    EXPECT_EQ(-1, CQVThreadCtrl::join(id, 0));
-    runnable.open();
-    while (!runnable.finished()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    // Let the detached thread leave run() before the runnable goes away.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-}
-
-TEST(CQVThreadCtrl, ThreadCannotJoinItself) {
-    SelfJoiningRunnable runnable;
-    int id = CQVThreadCtrl::startThread(runnable, false, CQVThreadCtrl::DEFAULTPRIORITY,
-                                        CQVThreadCtrl::DEFAULTSTACKSIZE);
-    ASSERT_NE(0, id);
-    runnable.mId = id;
-    while (!runnable.mDone.load()) {  // its attempt must come before ours
-        std::this_thread::yield();
-    }
-    EXPECT_EQ(0, CQVThreadCtrl::join(id, 0));
-    EXPECT_EQ(-1, runnable.mResult);
-    EXPECT_EQ(EDEADLK, runnable.mErrno);
-}
-
-TEST(CQVThreadCtrl, ExplicitStackSizeIsUsable) {
-    CountingRunnable runnable;
-    int small = CQVThreadCtrl::startThread(runnable, false, CQVThreadCtrl::DEFAULTPRIORITY, 1);
-    int large = CQVThreadCtrl::startThread(runnable, false, 5, 1 << 20);
-    ASSERT_NE(0, small);
-    ASSERT_NE(0, large);
-    EXPECT_EQ(0, CQVThreadCtrl::join(small, 0));
-    EXPECT_EQ(0, CQVThreadCtrl::join(large, 0));
-    EXPECT_EQ(2, runnable.mRuns.load());
-}
-
-TEST(CQVThreadCtrl, ConcurrentStartsGiveDistinctIdsAndAllJoin) {
-    CountingRunnable runnable;
+TEST(CQVThreadCtrl, ConcurrentStartsGiveDistinctIdsThatEachJoinOnce) {
+    Runnable runnable;
     std::mutex idsMutex;
     std::vector<int> ids;
-    std::vector<std::thread> starters;
-    for (int t = 0; t < 4; ++t) {
-        starters.emplace_back([&] {
-            for (int i = 0; i < 10; ++i) {
-                int id = CQVThreadCtrl::startThread(runnable, false,
-                                                    CQVThreadCtrl::DEFAULTPRIORITY,
-                                                    CQVThreadCtrl::DEFAULTSTACKSIZE);
-                std::lock_guard<std::mutex> lock(idsMutex);
-                ids.push_back(id);
-            }
-        });
-    }
-    for (std::thread& starter : starters) {
-        starter.join();
-    }
+    auto inFourThreads = [](const std::function<void(int)>& body) {
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t) threads.emplace_back(body, t);
+        for (std::thread& thread : threads) thread.join();
+    };
+    inFourThreads([&](int) {
+        for (int i = 0; i < 10; ++i) {
+            int id = start(runnable);
+            std::lock_guard<std::mutex> lock(idsMutex);
+            ids.push_back(id);
+        }
+    });
     std::set<int> distinct(ids.begin(), ids.end());
-    EXPECT_EQ(ids.size(), distinct.size());
+    EXPECT_EQ(40u, distinct.size());
     EXPECT_EQ(0u, distinct.count(0));
-    // Join from several threads at once, each id exactly once.
     std::atomic<int> failures(0);
-    std::vector<std::thread> joiners;
-    for (int t = 0; t < 4; ++t) {
-        joiners.emplace_back([&, t] {
-            for (size_t i = static_cast<size_t>(t); i < ids.size(); i += 4) {
-                if (CQVThreadCtrl::join(ids[i], 0) != 0) {
-                    failures.fetch_add(1);
-                }
-            }
-        });
-    }
-    for (std::thread& joiner : joiners) {
-        joiner.join();
-    }
+    inFourThreads([&](int t) {
+        for (size_t i = t; i < ids.size(); i += 4) failures += CQVThreadCtrl::join(ids[i], 0) != 0;
+    });
     EXPECT_EQ(0, failures.load());
-    EXPECT_EQ(40, runnable.mRuns.load());
+    EXPECT_EQ(40, runnable.runs.load());
 }
 
-TEST(CQVThreadCtrl, StartFailureReturnsZero) {
+TEST(CQVThreadCtrl, StartFailureReturnsZeroWithErrno) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "the sanitizer runtime itself cannot live within the address-space limit";
 #endif
-    // In a child whose address space may not grow, no stack can be mapped.
-    pid_t child = fork();
+    pid_t child = ::fork();  // where the address space may not grow, no stack can be mapped
     ASSERT_GE(child, 0);
     if (child == 0) {
         struct rlimit limit;
         limit.rlim_cur = limit.rlim_max = 16 << 20;
-        setrlimit(RLIMIT_AS, &limit);
-        CountingRunnable runnable;
-        int id = CQVThreadCtrl::startThread(runnable, false, CQVThreadCtrl::DEFAULTPRIORITY,
-                                            64 << 20);
-        _exit(id == 0 && errno != 0 ? 0 : 1);
+        ::setrlimit(RLIMIT_AS, &limit);
+        Runnable runnable;
+        _exit(start(runnable, false, 64 << 20) == 0 && errno != 0 ? 0 : 1);
     }
     int status = 0;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(0, WEXITSTATUS(status));
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
+
+}  // namespace
