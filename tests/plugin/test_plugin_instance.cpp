@@ -1,8 +1,8 @@
 // A small concrete plug-in used to drive the entry layer and the instance
 // base through the built library. Its behaviour is chosen by embed
 // attributes whose names start with "test-", and every hook it overrides
-// says so in a log line starting with "TestInstance:", so tests observe it
-// through the host alone.
+// says so in a log line starting with "TestInstance:" (onCleanup's is a
+// warning), so tests observe it through the host alone.
 #include <cstring>
 #include <string>
 
@@ -31,7 +31,7 @@ public:
         QV_LOG(LogMessage::MESSAGE, "TestInstance: onInit");
         return true;
     }
-    void onCleanup() override { QV_LOG(LogMessage::MESSAGE, "TestInstance: onCleanup"); }
+    void onCleanup() override { QV_LOG(LogMessage::WARNING, "TestInstance: onCleanup"); }
     bool onSetWindow(CPluginRect& windowRect, CPluginRect& clipRect) override {
         QV_LOG(LogMessage::MESSAGE, "TestInstance: onSetWindow %d %d %u %u", windowRect.getX(), windowRect.getY(),
                windowRect.getWidth(), windowRect.getHeight());
