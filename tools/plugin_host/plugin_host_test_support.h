@@ -2,15 +2,11 @@
 // shared-memory prefix per test, and the program's output and exit status.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <array>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "tests/support/temp_dir.h"
@@ -18,7 +14,6 @@
 struct HostRun {
     int status = -1;
     std::string output;
-    double seconds = 0;
 };
 
 class PluginHostTest : public ::testing::Test {
@@ -29,31 +24,26 @@ protected:
         mRoot = mTemp.path();
         mShmPrefix = "rrz-host-" + std::to_string(getpid()) + "-";
         mEnvironment = "OFFICE_PLUGINS_DATA='" + mRoot + "/data' OFFICE_PLUGINS_BIN='" + converterDir +
-                       "' QV_SHM_PREFIX='" + mShmPrefix + "' OFFICE_PLUGINS_TIME_LIMIT=" +
-                       std::to_string(timeLimit) + " ";
+                       "' QV_SHM_PREFIX='" + mShmPrefix + "' OFFICE_PLUGINS_TIME_LIMIT=" + std::to_string(timeLimit) + " ";
     }
-
     void TearDown() override {
-        if (mRoot.empty()) return;
-        unlink(("/dev/shm/" + mShmPrefix + "officeplugin_storage_mutex").c_str());
+        if (!mRoot.empty()) unlink(("/dev/shm/" + mShmPrefix + "officeplugin_storage_mutex").c_str());
     }
-
-    HostRun run(const std::string& arguments) {
+    // Starts plugin-host with the arguments (shell words); finish() waits for it.
+    FILE* start(const std::string& arguments) {
+        return popen((mEnvironment + RRZ_PLUGIN_HOST " " + arguments + " 2>&1").c_str(), "r");
+    }
+    static HostRun finish(FILE* pipe) {
         HostRun result;
-        auto started = std::chrono::steady_clock::now();
-        FILE* pipe = popen((mEnvironment + RRZ_PLUGIN_HOST " " + arguments + " 2>&1").c_str(), "r");
         if (pipe == nullptr) return result;
-        std::array<char, 4096> buffer;
-        size_t n;
-        while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) result.output.append(buffer, n);
         int status = pclose(pipe);
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         return result;
     }
+    HostRun run(const std::string& arguments) { return finish(start(arguments)); }
 
     test_support::TempDir mTemp{"rrz-plugin-host"};
-    std::string mRoot;
-    std::string mShmPrefix;
-    std::string mEnvironment;
+    std::string mRoot, mShmPrefix, mEnvironment;
 };
