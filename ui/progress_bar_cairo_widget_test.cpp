@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/support/log_capture.h"
@@ -25,19 +26,19 @@ protected:
         bar.draw(x, y);
         context.mCairo = nullptr;
     }
-    // The widget is the frame, `filled` bar columns and the back colour
-    // (text aside: rows inside [textTop, textBottom) are not looked at), and
+    // The widget at (x, y) is the frame, `filled` bar columns and the back
+    // colour, except for text ink in the inner rows [inkTop, inkBottom], and
     // nothing around it is touched.
-    void expectRectangles(TestSurface& surface, int x, int y, int filled, int textTop = 0, int textBottom = 0) {
-        for (int py = 0; py < surface.height(); ++py) {
-            for (int px = 0; px < surface.width(); ++px) {
+    void expectBar(TestSurface& surface, int x, int y, int filled, int inkTop = -1, int inkBottom = -2) {
+        for (int py = 0; py < surface.height; ++py) {
+            for (int px = 0; px < surface.width; ++px) {
                 int wx = px - x, wy = py - y;
                 bool inner = wx >= kBorder && wy >= kBorder && wx < kWidth - kBorder && wy < kHeight - kBorder;
                 if (wx < 0 || wy < 0 || wx >= kWidth || wy >= kHeight) {
                     ASSERT_TRUE(surface.untouched(px, py)) << px << "," << py;
                 } else if (!inner) {
                     ASSERT_TRUE(surface.isColor(px, py, topColor())) << px << "," << py;
-                } else if (wy < textTop || wy >= textBottom) {
+                } else if (py < inkTop || py > inkBottom) {
                     ASSERT_TRUE(surface.isColor(px, py, wx - kBorder < filled ? barColor() : backColor()))
                         << px << "," << py;
                 }
@@ -49,12 +50,7 @@ protected:
 };
 
 TEST_F(ProgressBar, FilledPartIsTheFractionOfTheInnerWidthRoundedHalfUp) {
-    const struct {
-        const char* name;
-        double size, position;
-        int fontSize;
-        int filled;
-    } rows[] = {
+    const struct { const char* name; double size, position; int fontSize, filled; } rows[] = {
         {"half", 1000, 500, 48, 195},          {"three tenths", 10, 3, 48, 117},
         {"0.975 pixels", 400, 1, 48, 1},       {"exactly half a pixel", 780, 1, 48, 1},
         {"just under half a pixel", 781, 1, 48, 0}, {"no size", 0, 12345, 48, 0},
@@ -68,15 +64,13 @@ TEST_F(ProgressBar, FilledPartIsTheFractionOfTheInnerWidthRoundedHalfUp) {
         cairo_rectangle(surface.cairo(), 0, 0, 3, 3);  // a path the host left: not to be filled
         draw(surface, 20, 10, /*text=*/row.fontSize == 0, row.fontSize);  // font size 0 must show none
         EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(surface.cairo()));
-        expectRectangles(surface, 20, 10, row.filled);
+        expectBar(surface, 20, 10, row.filled);
     }
 }
 
 TEST_F(ProgressBar, TextIsCentredInTheTopColourAndTheCallersStateIsKept) {
-    const struct {
-        double size, position;
-        int filled;
-    } rows[] = {{1000, 500, 195}, {1000, 1000, 390}, {1000, 70, 27}, {0, 0, 0}};
+    const struct { double size, position; int filled; } rows[] = {{1000, 500, 195}, {1000, 1000, 390}, {1000, 70, 27},
+                                                                   {0, 0, 0}};
     for (const auto& row : rows) {
         info.setSize(row.size);
         info.setPosition(row.position);
@@ -86,16 +80,19 @@ TEST_F(ProgressBar, TextIsCentredInTheTopColourAndTheCallersStateIsKept) {
         cairo_set_source_rgb(cr, 0.25, 0.5, 0.75);
         cairo_set_font_size(cr, 7);
         draw(surface, 200, 210);
-        int minX = 0, minY = 0, maxX = 0, maxY = 0, solid = 0;
-        ASSERT_TRUE(surface.inkBounds(205, 215, 595, 265, barColor(), backColor(), minX, minY, maxX, maxY))
-            << "no text ink (is a font installed?)";
+        // The ink: inner pixels of neither the bar nor the back colour.
+        int minX = 800, minY = 480, maxX = -1, maxY = -1, solid = 0;
+        for (int y = 215; y < 265; ++y) {
+            for (int x = 205; x < 595; ++x) {
+                if (surface.isColor(x, y, barColor()) || surface.isColor(x, y, backColor())) continue;
+                minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = y;
+                solid += surface.isColor(x, y, topColor());
+            }
+        }
+        ASSERT_GT(solid, 20) << "no text ink in the top colour (is a font installed?)";
         EXPECT_NEAR(400.0, (minX + maxX + 1) / 2.0, 1.0);
         EXPECT_NEAR(240.0, (minY + maxY + 1) / 2.0, 1.0);
-        for (int y = minY; y <= maxY; ++y) {
-            for (int x = minX; x <= maxX; ++x) solid += surface.isColor(x, y, topColor());
-        }
-        EXPECT_GT(solid, 20);
-        expectRectangles(surface, 200, 210, row.filled, minY - 210, maxY - 210 + 1);
+        expectBar(surface, 200, 210, row.filled, minY, maxY);
         double red = 0, green = 0, blue = 0, alpha = 0;
         ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_pattern_get_rgba(cairo_get_source(cr), &red, &green, &blue, &alpha));
         EXPECT_TRUE(red == 0.25 && green == 0.5 && blue == 0.75) << red << " " << green << " " << blue;
@@ -108,9 +105,8 @@ TEST_F(ProgressBar, TextIsCentredInTheTopColourAndTheCallersStateIsKept) {
 
 TEST_F(ProgressBar, WithoutCairoContextADrawOnlyLogs) {
     LogCapture capture;
-    CProgressBarCairoWidget bar(context, info, kWidth, kHeight, kBorder, 48, backColor(), topColor(), barColor(),
-                                true);
-    bar.draw(0, 0);
+    CProgressBarCairoWidget(context, info, kWidth, kHeight, kBorder, 48, backColor(), topColor(), barColor(), true)
+        .draw(0, 0);
     EXPECT_EQ(1u, capture.count("NPluginUI::CProgressBarCairoWidget::draw", 0));
 }
 

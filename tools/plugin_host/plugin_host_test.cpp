@@ -1,26 +1,56 @@
-// plugin-host as a person runs it: options, exit statuses, frames, and
-// processes sharing one storage directory.
-#include "tools/plugin_host/plugin_host_test_support.h"
+// plugin-host as a person runs it, on the converter stand-in: options, exit
+// statuses, frames, and processes sharing one storage directory.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/support/converter_stand_in.h"
 #include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using test_support::readFile;
 
-class PluginHost : public PluginHostTest {
+struct HostRun {
+    int status = -1;
+    std::string output;
+};
+
+// A private storage directory and shared-memory prefix per test.
+class PluginHost : public ::testing::Test {
 protected:
-    void SetUp() override { prepare(test_support::converterStandInDir(), 20); }
+    void TearDown() override { unlink(("/dev/shm/" + shmPrefix + "officeplugin_storage_mutex").c_str()); }
     // The document's path, quoted for the shell.
     std::string document(const std::string& name, const std::string& script) {
-        EXPECT_TRUE(test_support::writeFile(mRoot + "/" + name, script));
-        return "'" + mRoot + "/" + name + "'";
+        EXPECT_TRUE(test_support::writeFile(root / name, script));
+        return "'" + root / name + "'";
     }
+    // Starts plugin-host with the arguments (shell words); finish() waits for it.
+    FILE* start(const std::string& arguments) {
+        std::string environment = "OFFICE_PLUGINS_DATA='" + root / "data" + "' OFFICE_PLUGINS_BIN='" +
+                                  test_support::converterStandInDir() + "' QV_SHM_PREFIX='" + shmPrefix +
+                                  "' OFFICE_PLUGINS_TIME_LIMIT=20 ";
+        return popen((environment + RRZ_PLUGIN_HOST " " + arguments + " 2>&1").c_str(), "r");
+    }
+    static HostRun finish(FILE* pipe) {
+        HostRun result;
+        if (pipe == nullptr) return result;
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) result.output.append(buffer, n);
+        int status = pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+    HostRun run(const std::string& arguments) { return finish(start(arguments)); }
+
+    test_support::TempDir root{"rrz-plugin-host"};
+    std::string shmPrefix = "rrz-host-" + std::to_string(getpid()) + "-";
 };
 
 TEST_F(PluginHost, UsageErrorsAndFailuresEndWithTheirOwnExitStatus) {
@@ -50,16 +80,15 @@ TEST_F(PluginHost, UsageErrorsAndFailuresEndWithTheirOwnExitStatus) {
 }
 
 TEST_F(PluginHost, ConvertsPaintsFramesOfTheWindowSizeAndPrintsTheNavigation) {
-    std::string path = mRoot + "/report.doc";
-    document("report.doc", "msg 0 working\nsleep 200\nindex Hello\n");
-    HostRun result = run("--frames '" + mRoot + "/frames' --rate 20 --fps 50 --size 320x200 '" + path + "'");
+    std::string path = document("report.doc", "msg 0 working\nsleep 200\nindex Hello\n");
+    HostRun result = run("--frames '" + root / "frames" + "' --rate 20 --fps 50 --size 320x200 " + path);
     EXPECT_EQ(0, result.status) << result.output;
-    for (const std::string& line : {"navigate: file://" + mRoot + "/data/converted/", std::string("controller: register"),
-                                    "/index.html?originalpath=file://" + path + " (target _self)"}) {
+    for (const std::string& line : {"navigate: file://" + root / "data/converted/", std::string("controller: register"),
+                                    "/index.html?originalpath=file://" + root / "report.doc (target _self)"}) {
         EXPECT_NE(std::string::npos, result.output.find(line)) << line;
     }
     // A PNG header holds the width and the height, big-endian, at byte 16.
-    std::string png = readFile(mRoot + "/frames/frame-0003.png");
+    std::string png = readFile(root / "frames/frame-0003.png");
     ASSERT_GT(png.size(), 24u);
     EXPECT_EQ(std::string("\0\0\x01\x40\0\0\0\xc8", 8), png.substr(16, 8));
 }
@@ -75,10 +104,10 @@ TEST_F(PluginHost, ProcessesConvertingAtOnceShareOneCache) {
     }
     // Three distinct documents: three conversions in the cache, whatever the order.
     size_t directories = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(mRoot + "/data/converted"))
+    for (const auto& entry : std::filesystem::directory_iterator(root / "data/converted"))
         directories += entry.is_directory();
     EXPECT_EQ(3u, directories);
-    EXPECT_EQ(3u * 64, readFile(mRoot + "/data/converted/cache.db").size());
+    EXPECT_EQ(3u * 64, readFile(root / "data/converted/cache.db").size());
 }
 
 }  // namespace
