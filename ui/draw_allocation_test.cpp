@@ -17,8 +17,9 @@
 namespace {
 std::atomic<bool> gCounting(false);
 std::atomic<int> gAllocations(0);
+int gLogLines = 0;
 void* allocate(std::size_t size) {
-    if (gCounting.load()) ++gAllocations;
+    gAllocations += gCounting.load();
     return std::malloc(size == 0 ? 1 : size);
 }
 }  // namespace
@@ -39,9 +40,6 @@ __attribute__((noinline)) void operator delete[](void* p, std::size_t) noexcept 
 namespace NPluginUI {
 namespace {
 
-int gLogLines = 0;
-void countLine(LogMessage::type, const char*) { ++gLogLines; }
-
 TEST(DrawAllocation, DrawingEitherWidgetAllocatesNothing) {
     CCairoContext context;
     CProgressInfo info;
@@ -51,9 +49,8 @@ TEST(DrawAllocation, DrawingEitherWidgetAllocatesNothing) {
     CLoadingCircleCairoWidget circle(context, 200, 200, test::topColor(), test::barColor());
     test::TestSurface surface(800, 480);
     context.mCairo = surface.cairo();
-    // A sink that allocates nothing, so each draw's log line is formatted and delivered.
-    gLogLines = 0;
-    CLogger::setSink(&countLine);
+    gLogLines = 0;  // a sink that allocates nothing, so each draw's log line is formatted and delivered
+    CLogger::setSink([](LogMessage::type, const char*) { ++gLogLines; });
     gCounting = true;
     delete new std::string(100, 'x');
     EXPECT_GE(gAllocations.exchange(0), 2) << "the counter must see operator new";

@@ -1,4 +1,5 @@
-// The progress bar's pixels: frame, filled part, rest, and the centred text.
+// The progress text, and the progress bar's pixels: frame, filled part,
+// rest, and the centred text.
 #include "ui/progress_bar_cairo_widget.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,20 @@ protected:
     CCairoContext context;
     CProgressInfo info;
 };
+
+TEST(ProgressInfo, TextIsThePercentageTruncatedOrDotsWithoutASize) {
+    const struct { double size, position; const char* text; } rows[] = {
+        {0, 500, "..."},    {-10, 5, "..."},      {1000, 0, "0%"},    {1000, 999, "99%"},
+        {1000, 1000, "100%"}, {1000, 1500, "150%"}, {200, 101, "50%"}, {1000, NAN, "..."},
+        {1e-300, 1e300, "2147483647%"}, {1e-300, -1e300, "-2147483648%"}};
+    for (const auto& row : rows) {
+        CProgressInfo info;
+        info.setSize(row.size);
+        info.incPosition(row.position / 2);
+        info.incPosition(row.position / 2);
+        EXPECT_STREQ(row.text, info.toString()) << row.position << " of " << row.size;
+    }
+}
 
 TEST_F(ProgressBar, FilledPartIsTheFractionOfTheInnerWidthRoundedHalfUp) {
     const struct { const char* name; double size, position; int fontSize, filled; } rows[] = {
