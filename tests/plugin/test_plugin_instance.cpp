@@ -12,20 +12,23 @@
 
 namespace {
 
-std::string attribute(const nsPluginCreateData* data, const char* name) {
+bool attributeIs(const nsPluginCreateData* data, const char* name, const char* value) {
     for (int i = 0; data && i < data->argc; ++i) {
-        if (data->argn[i] && std::strcmp(data->argn[i], name) == 0) return data->argv[i] ? data->argv[i] : "";
+        if (data->argn[i] && std::strcmp(data->argn[i], name) == 0) {
+            return data->argv[i] && std::strcmp(data->argv[i], value) == 0;
+        }
     }
-    return "";
+    return false;
 }
 
 class TestInstance : public _CQVPluginBase {
 public:
     explicit TestInstance(const nsPluginCreateData* data)
-        : mDrawSurfaceResult(attribute(data, "test-draw-surface") != "false"),
-          mDrawRectResult(attribute(data, "test-draw-rect") != "false"),
-          mSetWindowResult(attribute(data, "test-set-window") != "false"),
-          mThreadRunning(attribute(data, "test-thread-running") == "true") {}
+        : mDrawSurfaceResult(!attributeIs(data, "test-draw-surface", "false")),
+          mDrawRectResult(!attributeIs(data, "test-draw-rect", "false")),
+          mSetWindowResult(!attributeIs(data, "test-set-window", "false")),
+          mThreadRunning(attributeIs(data, "test-thread-running", "true")) {}
+    ~TestInstance() override { QV_LOG(LogMessage::MESSAGE, "TestInstance: destroyed"); }
 
     bool onInit() override {
         QV_LOG(LogMessage::MESSAGE, "TestInstance: onInit");
@@ -58,22 +61,16 @@ public:
         return _CQVPluginBase::onMouse(type, x, y, button, flags);
     }
     bool isTreadRunning() override { return mThreadRunning; }
-    ~TestInstance() override { QV_LOG(LogMessage::MESSAGE, "TestInstance: destroyed"); }
 
 private:
-    bool mDrawSurfaceResult;
-    bool mDrawRectResult;
-    bool mSetWindowResult;
-    bool mThreadRunning;
+    const bool mDrawSurfaceResult, mDrawRectResult, mSetWindowResult, mThreadRunning;
 };
 
 }  // namespace
 
 _CQVPluginBase* NS_NewPluginInstance(nsPluginCreateData* data) {
-    if (attribute(data, "test-factory") == "null") return nullptr;
-    return new TestInstance(data);
+    return attributeIs(data, "test-factory", "null") ? nullptr : new TestInstance(data);
 }
-
 const char* PluginGetName() { return "RrzTestPlugin"; }
 const char* PluginGetDescription() { return "Test plug-in of the entry layer"; }
 const char* PluginGetMimeTypeDescription() { return "application/x-rrz-test:tst:Test document"; }
