@@ -1,13 +1,10 @@
-// Fuzzes the cache index as read from disk: cache.db and cache_checksum with
-// arbitrary contents, then the operations that act on the records read
-// (lookup by digest, eviction). Everything happens in a private data
-// directory on tmpfs (every index write is synced) and under a private
-// shared-memory name, removed at exit.
-// Input: byte 0 is a mode, byte 1 the length n of the checksum file's
-// content, the next n bytes that content, the rest cache.db. Mode bit 0: the
-// checksum file holds the true MD5 of cache.db's whole records, so that the
-// records are used rather than the cache cleared. Bit 1: the lookup asks for
-// the first record's digest, else for a digest from the input's tail.
+// Fuzzes the cache index as read from disk (cache.db, cache_checksum), then
+// lookup by digest and eviction on the records read, in a private data
+// directory on tmpfs (index writes are synced) and shared-memory name.
+// Input: byte 0 a mode, byte 1 the length n of the checksum file, n bytes of
+// it, the rest cache.db. Mode bit 0: the checksum is replaced by the true MD5
+// of cache.db's whole records, so they are used rather than cleared. Bit 1:
+// look up the first record's digest, else one from the input's tail.
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>

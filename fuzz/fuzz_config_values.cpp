@@ -1,9 +1,7 @@
 // Fuzzes the configuration values read from the environment on every use:
-// the time limit (scanned as a floating-point number and turned into the
-// conversion deadline), the memory limit and the megabyte parser behind the
-// file size limit, the path reader and the extension list.
-// Input: up to four values separated by NUL bytes, in the order time limit,
-// memory limit, a path, the extension list.
+// the time limit (a floating-point number, turned into the conversion
+// deadline), the memory limit and megabyte parser, the path reader and the
+// extension list. Input: those four values, separated by NUL bytes.
 #include <time.h>
 
 #include <cstdint>

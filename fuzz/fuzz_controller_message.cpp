@@ -1,10 +1,8 @@
-// Fuzzes the controller message decoder: COrcaBrowserPluginZetaProxy::
-// processResponse on a CZetaIStream assigned from the input.
-// Input: the first byte chooses the form. Even: the rest is the whole
-// message, header included, as it came off the socket (mostly refused by
-// the header check). Odd: the next 8 bytes are the type code and update id
-// (native order), the rest is the payload, and a well-formed header is put
-// in front, so that the decoder proper sees every input.
+// Fuzzes the controller message decoder, processResponse of the proxy.
+// Input: byte 0 even: the rest is a whole message as it came off the socket
+// (mostly refused by the header check). Odd: type code and update id (native
+// order, 8 bytes), then the payload, behind a well-formed header, so that
+// the decoder proper sees every input.
 #include <cstdint>
 #include <cstring>
 #include <vector>

@@ -1,9 +1,7 @@
-// Fuzzes the converter pipe reader: the input is what a converter wrote to
-// its pipe before closing it, fed through a real pipe to
-// CConverterOffice::listen. Listening must end within the input (the write
-// end is closed; the deadline is far away) without touching memory it does
-// not own. Inputs are cut to the 64 KiB a pipe holds, so one thread writes
-// them whole before listening.
+// Fuzzes the converter pipe reader: the input (up to the 64 KiB a pipe
+// holds) is what a converter wrote before closing its pipe, read by
+// CConverterOffice::listen through a real pipe. Listening must end with the
+// input, the deadline being far away, and touch no memory it does not own.
 #include <fcntl.h>
 #include <unistd.h>
 

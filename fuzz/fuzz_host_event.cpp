@@ -1,12 +1,8 @@
-// Fuzzes host event records through NPP_HandleEvent of the shipped library:
-// draw records with arbitrary rectangles (onto a real surface or none),
-// mouse, key, zoom and scroll records with arbitrary fields, and records of
-// unknown types.
-// Input: byte 0 chooses the instance (even: one receiving a document, odd:
-// one in the error state), byte 1 the record type (values 0..4 as such,
-// 5 a null record, anything else taken as a raw type), byte 2 bit 0 whether
-// a draw record carries the surface; the rest fills the record's fields in
-// order, zero-padded.
+// Fuzzes host event records through NPP_HandleEvent of the shipped library.
+// Input: byte 0 even: an instance receiving a document, odd: one in the
+// error state; byte 1 the record type (0..4 as such, 5 a null record, others
+// raw); byte 2 bit 0 whether a draw record carries a real surface; the rest
+// fills the record's fields in order, zero-padded.
 #include <cstdint>
 #include <cstring>
 

@@ -1,9 +1,8 @@
 // PluginSession: the shipped library loaded once per fuzzing process through
 // the host stand-in, with a private data directory, shared-memory prefix and
-// controller runtime directory removed at exit. The converter is the test
-// stand-in; fuzz targets never let a conversion start. Aborts when the
-// library cannot be set up: a run without its target would only pretend.
-// Fuzzing thread only; one session per process.
+// controller runtime directory removed at exit, and the converter stand-in
+// (no target lets a conversion start). Aborts when the library cannot be set
+// up: a run without its target would only pretend. Fuzzing thread only.
 #pragma once
 
 #include <stdlib.h>
