@@ -27,8 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     timespec killTime, startTime;
     // The deadline never lies before the start, whatever the limit.
     if (CConverterOffice::getKillTime(killTime, startTime) && killTime.tv_sec < startTime.tv_sec) abort();
-    for (int value = COfficePluginParams::BACKGROUND_COLOR_RED; value <= COfficePluginParams::ERROR_COLOR_BLUE; ++value) {
-        double component = params->getDoubleValue(static_cast<COfficePluginParams::OfficePluginParamsValue>(value));
+    using Value = COfficePluginParams::OfficePluginParamsValue;
+    for (int value = Value::BACKGROUND_COLOR_RED; value <= Value::ERROR_COLOR_BLUE; ++value) {
+        double component = params->getDoubleValue(static_cast<Value>(value));
         if (!(component >= 0.0 && component <= 1.0)) abort();
     }
     const char* types = params->getValue(COfficePluginParams::MIME_TYPES);
