@@ -101,14 +101,19 @@ TEST_F(StorageLock, BlockIsCreatedOnceAndOutlivesItsUsersUntilRemoved) {
 }
 
 TEST_F(StorageLock, IsRecursiveAndExcludesThreadsAndProcessesThatOpenItByName) {
-    ASSERT_EQ(CQVMutex::LOCKED, shared->mutex.lockEx());
-    ASSERT_EQ(CQVMutex::LOCKED, shared->mutex.lockEx());
-    EXPECT_TRUE(shared->mutex.unlock());
-    EXPECT_TRUE(shared->mutex.unlock());
-    EXPECT_FALSE(shared->mutex.unlock()) << "a third unlock of two locks";
     // Other processes may lock it as the POSIX mutex at the object's address.
-    ASSERT_EQ(0, ::pthread_mutex_lock(reinterpret_cast<pthread_mutex_t*>(&shared->mutex)));
+    pthread_mutex_t* posix = reinterpret_cast<pthread_mutex_t*>(&shared->mutex);
+    auto freeForOthers = [posix] {
+        int rc = -1;
+        std::thread([&] { rc = ::pthread_mutex_trylock(posix) == 0 ? ::pthread_mutex_unlock(posix) : EBUSY; }).join();
+        return rc == 0;
+    };
+    ASSERT_EQ(CQVMutex::LOCKED, shared->mutex.lockEx());
+    ASSERT_EQ(CQVMutex::LOCKED, shared->mutex.lockEx());
     EXPECT_TRUE(shared->mutex.unlock());
+    EXPECT_FALSE(freeForOthers()) << "held once more";
+    EXPECT_TRUE(shared->mutex.unlock());
+    EXPECT_TRUE(freeForOthers());
     const int kTimes = 20000;
     pid_t child = ::fork();  // before the thread starts: forking a threaded process upsets TSan
     if (child == 0) {
