@@ -1,21 +1,14 @@
-// Fuzzes the cache index as read from disk: cache.db and cache_checksum with
-// arbitrary contents, then the operations that act on the records read
-// (lookup by digest, eviction).
-//
-// Input: byte 0 is a mode, byte 1 the length n of the checksum file's
-// content, the next n bytes that content, the rest cache.db. Mode bit 0 set:
-// the checksum file is replaced by the true MD5 of cache.db, so that the
-// records themselves are used rather than the cache cleared. Bit 1 set: the
-// lookup asks for the first record's digest, else for a digest from the
-// input's tail.
-//
-// Everything happens in a private data directory under /dev/shm and under a
-// private shared-memory name, removed at exit.
+// Fuzzes the cache index as read from disk (cache.db, cache_checksum), then
+// lookup by digest and eviction on the records read, in a private data
+// directory on tmpfs (index writes are synced) and shared-memory name.
+// Input: byte 0 a mode, byte 1 the length n of the checksum file, n bytes of
+// it, the rest cache.db. Mode bit 0: the checksum is replaced by the true MD5
+// of cache.db's whole records, so they are used rather than cleared. Bit 1:
+// look up the first record's digest, else one from the input's tail.
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -27,28 +20,16 @@
 #include "storage/storage_manager.h"
 
 namespace {
-
-std::string gRoot;
-std::string gShmName;
+std::string gRoot, gShmName;
 CStorageManager* gManager = nullptr;
 
-void removeAll() {
-    if (!gRoot.empty()) QVFileOperations::recursiveRemove(gRoot.c_str());
-    if (!gShmName.empty()) unlink(gShmName.c_str());
-}
-
-bool writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+void put(const std::string& path, const void* data, std::size_t size) {
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    bool ok = size == 0 || std::fwrite(data, size, 1, file) == 1;
-    return std::fclose(file) == 0 && ok;
+    if (file == nullptr || (size != 0 && std::fwrite(data, size, 1, file) != 1) || std::fclose(file) != 0) abort();
 }
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // On tmpfs: every index write is synced, which on a disk would hold the
-    // target to a few hundred runs a second.
     char pattern[] = "/dev/shm/rrz_fuzz_cache_XXXXXX";
     if (mkdtemp(pattern) == nullptr) abort();
     gRoot = pattern;
@@ -57,7 +38,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     gShmName = "/dev/shm/" + prefix + CStorageManager::sShMemName;
     setenv("OFFICE_PLUGINS_DATA", (gRoot + "/data").c_str(), 1);
     COfficeParamsBase::getInstance();
-    atexit(removeAll);
+    atexit([] { QVFileOperations::recursiveRemove(gRoot.c_str()); unlink(gShmName.c_str()); });
     gManager = new CStorageManager;
     if (!gManager->init()) abort();
     return 0;
@@ -66,49 +47,34 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     const std::uint8_t mode = data[0];
-    std::size_t checksumLength = data[1];
-    data += 2;
-    size -= 2;
-    if (checksumLength > size) checksumLength = size;
-    const std::uint8_t* checksum = data;
-    const std::uint8_t* db = data + checksumLength;
-    const std::size_t dbSize = size - checksumLength;
-
+    const std::size_t checksumLength = data[1] < size - 2 ? data[1] : size - 2;
+    const std::uint8_t* db = data + 2 + checksumLength;
+    const std::size_t dbSize = size - 2 - checksumLength;
     std::string converted = gManager->getConvertedDir().c_str();
-    // A cleared cache from the last input may have no directory yet.
-    mkdir(converted.c_str(), 0777);
-    if (!writeFile(converted + "/cache.db", db, dbSize)) abort();
+    mkdir(converted.c_str(), 0777);  // a cleared cache from the last input may have none
+    put(converted + "/cache.db", db, dbSize);
     if (mode & 1) {
         CHashMD5 hash;
         hash.md5_starts();
-        const std::size_t whole = dbSize - dbSize % CStorageManager::CacheEntry::RECORD_SIZE;
-        hash.md5_update(db, static_cast<unsigned int>(whole));
+        hash.md5_update(db, static_cast<unsigned>(dbSize - dbSize % CStorageManager::CacheEntry::RECORD_SIZE));
         UInt8 digest[16];
         hash.md5_finish(digest);
         CQVString hex = CStorageManager::md5ToString(digest);
-        if (!writeFile(converted + "/cache_checksum", reinterpret_cast<const std::uint8_t*>(hex.c_str()),
-                       hex.length()))
-            abort();
-    } else if (!writeFile(converted + "/cache_checksum", checksum, checksumLength)) {
-        abort();
+        put(converted + "/cache_checksum", hex.c_str(), hex.length());
+    } else {
+        put(converted + "/cache_checksum", data + 2, checksumLength);
     }
-
     TQVVector<CStorageManager::CacheEntry> list;
     gManager->readCache(list);
-    for (int i = 0; i < list.size(); ++i) {
+    for (const CStorageManager::CacheEntry& entry : list) {
         // Parsed entry points are always terminated within their field.
-        if (std::memchr(list.get(i).entryPoint, 0, sizeof(list.get(i).entryPoint)) == nullptr) abort();
+        if (std::memchr(entry.entryPoint, 0, sizeof(entry.entryPoint)) == nullptr) abort();
     }
-
     UInt8 wanted[16] = {0};
-    if ((mode & 2) && dbSize >= 16) {
-        std::memcpy(wanted, db, 16);
-    } else if (size >= 16) {
-        std::memcpy(wanted, data + size - 16, 16);
-    }
+    if ((mode & 2) && dbSize >= 16) std::memcpy(wanted, db, 16);
+    else if (size >= 18) std::memcpy(wanted, data + size - 16, 16);
     CQVString path;
     gManager->findDocumentInCache(wanted, path);
-    // Eviction of everything recorded, then of what a big document needs.
-    gManager->squeezeCache(static_cast<UInt32>(mode) << 20);
+    gManager->squeezeCache(static_cast<UInt32>(mode) << 20);  // evicts everything recorded, then for a big document
     return 0;
 }

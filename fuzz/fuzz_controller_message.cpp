@@ -1,12 +1,8 @@
-// Fuzzes the controller message decoder: COrcaBrowserPluginZetaProxy::
-// processResponse on a CZetaIStream assigned from the input.
-//
-// Input: the first byte chooses the form. Even: the rest is the whole
-// message, header included, as it came off the socket (mostly refused by
-// the header check). Odd: the next 8 bytes are the type code and update id
-// (native order), the rest is the payload, and a well-formed header is put
-// in front, so that the decoder proper sees every input.
-#include <cstddef>
+// Fuzzes the controller message decoder, processResponse of the proxy.
+// Input: byte 0 even: the rest is a whole message as it came off the socket
+// (mostly refused by the header check). Odd: type code and update id (native
+// order, 8 bytes), then the payload, behind a well-formed header, so that
+// the decoder proper sees every input.
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -16,43 +12,35 @@
 #include "platform/zeta/zeta_message_header.h"
 
 namespace {
-
-// Every callback is a virtual no-op in the proxy; the getters are read back
-// so that a decoded path is touched whole.
-class FuzzProxy : public COrcaBrowserPluginZetaProxy {
-public:
+// Every callback is a no-op; a decoded path is read whole.
+struct FuzzProxy : COrcaBrowserPluginZetaProxy {
     FuzzProxy() : COrcaBrowserPluginZetaProxy("FuzzRole") {}
     void componentConnected() override {}
     void componentDisconnected() override {}
-    void onConfigPathUpdate(const CQVString& path, Zeta::DataStateType) override {
-        volatile std::size_t length = std::strlen(path.c_str());
-        (void)length;
-    }
+    void onConfigPathUpdate(const CQVString& path, Zeta::DataStateType) override { touch(path); }
+    static void touch(const CQVString& path) { volatile std::size_t length = std::strlen(path.c_str()); (void)length; }
 };
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 1) return 0;
     static FuzzProxy* proxy = new FuzzProxy;
     std::vector<std::uint8_t> message;
-    if ((data[0] & 1) == 0) {
+    if (size >= 1 && (data[0] & 1) == 0) {
         message.assign(data + 1, data + size);
-    } else {
-        if (size < 9) return 0;
+    } else if (size >= 9) {
         Zeta::MessageHeader header;
         std::memcpy(&header.typeCode, data + 1, 4);
         std::memcpy(&header.updateId, data + 5, 4);
         header.payloadLength = static_cast<std::uint32_t>(size - 9);
-        message.resize(Zeta::HEADER_SIZE + (size - 9));
+        message.resize(Zeta::HEADER_SIZE);
         Zeta::writeHeader(message.data(), header);
-        std::memcpy(message.data() + Zeta::HEADER_SIZE, data + 9, size - 9);
+        message.insert(message.end(), data + 9, data + size);
+    } else {
+        return 0;
     }
     CZetaIStream in;
     in.assign(message.data(), message.size());
     proxy->processResponse(in);
-    CQVString path = proxy->getConfigPathCopy();
-    volatile std::size_t length = std::strlen(path.c_str());
-    (void)length;
+    FuzzProxy::touch(proxy->getConfigPathCopy());
     return 0;
 }

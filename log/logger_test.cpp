@@ -1,3 +1,4 @@
+// The log line's form, its length limit, and lines from many threads.
 #include "log/logger.h"
 
 #include <gtest/gtest.h>
@@ -11,80 +12,45 @@
 namespace {
 
 TEST(Logger, ReducesSignaturesToQualifiedNames) {
-    struct Row {
-        const char* signature;
-        const char* name;
-    } rows[] = {
+    const struct { const char *signature, *name; } rows[] = {
         {"virtual NPError _CQVPluginBase::SetWindow(NPWindow*)", "_CQVPluginBase::SetWindow"},
-        {"NPError fillPluginFunctionTable(NPPluginFuncs*)", "fillPluginFunctionTable"},
-        {"_CQVPluginBase::_CQVPluginBase()", "_CQVPluginBase::_CQVPluginBase"},
         {"static void CConverterOffice::listen", "CConverterOffice::listen"},
-        {"no parens here word", "word"},
-        // Only the last blank before the first parenthesis counts.
-        {"std::map<int, int> A::f(std::pair<int, int>)", "A::f"},
+        {"std::map<int, int> A::f(std::pair<int, int>)", "A::f"},  // the last blank before "(" counts
         {"", ""},
         {"(anonymous)::x()", "(anonymous)::x()"},
         {"void f (int)", "void f (int)"},
-        // A blank in the first position is not looked at.
-        {" f(int)", " f"},
+        {" f(int)", " f"},  // a blank in the first position is not looked at
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         char out[512];
         CLogger::reduceFunctionName(row.signature, out, sizeof(out));
         EXPECT_STREQ(row.name, out) << row.signature;
     }
 }
 
-TEST(Logger, LinesCarryPrefixNameAndMessageAtTheirLevel) {
+TEST(Logger, LinesCarryPrefixAndNameAtTheirLevelWithin2046CharactersFromAnyThread) {
     LogCapture capture;
     CLogger::log(LogMessage::MESSAGE, "", "void A::m(int)", "value=%d", 7);
     CLogger::log(LogMessage::WARNING, "", "void A::w()", "%s", "careful");
-    CLogger::log(LogMessage::ERROR, "", "void A::e()", "Error: %s", "bad");
     CLogger::log(static_cast<LogMessage::type>(3), "", "void A::x()", "dropped");
-    CLogger::log(LogMessage::MESSAGE, "", "", "%s", "");
     CLogger::log(LogMessage::ERROR, "", "void f()", "%s", std::string(5000, 'x').c_str());
     CLogger::log(LogMessage::ERROR, "", std::string(3000, 'n').c_str(), "tail");
     auto lines = capture.lines();
-    ASSERT_EQ(6u, lines.size());
-    EXPECT_EQ(0, lines[0].level);
-    EXPECT_EQ("[VavavozaRozoruv] A::m: value=7", lines[0].text);
-    EXPECT_EQ(1, lines[1].level);
-    EXPECT_EQ("[VavavozaRozoruv] A::w: careful", lines[1].text);
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_TRUE(lines[0].level == 0 && lines[0].text == "[VavavozaRozoruv] A::m: value=7") << lines[0].text;
+    EXPECT_TRUE(lines[1].level == 1 && lines[1].text == "[VavavozaRozoruv] A::w: careful") << lines[1].text;
     EXPECT_EQ(2, lines[2].level);
-    EXPECT_EQ("[VavavozaRozoruv] A::e: Error: bad", lines[2].text);
-    EXPECT_EQ("[VavavozaRozoruv] : ", lines[3].text);
-    EXPECT_EQ(2046u, lines[4].text.size());
-    EXPECT_EQ(0u, lines[4].text.find("[VavavozaRozoruv] f: xxx"));
-    EXPECT_LE(lines[5].text.size(), 2046u);
-}
-
-TEST(Logger, EntryMacroLogsThePrefixAlone) {
-    LogCapture capture;
-    QV_LOG_ENTRY();
-    ASSERT_EQ(1u, capture.lines().size());
-    EXPECT_EQ("[VavavozaRozoruv] {anonymous}::Logger_EntryMacroLogsThePrefixAlone_Test::TestBody: ",
-              capture.lines()[0].text);
-}
-
-TEST(Logger, WithoutASinkNothingIsDelivered) {
-    { LogCapture gone; }
-    CLogger::log(LogMessage::MESSAGE, "", "void f()", "nobody listens");  // must not crash
-    LogCapture capture;
-    EXPECT_TRUE(capture.lines().empty());
-}
-
-TEST(Logger, LinesFromManyThreadsArriveWhole) {
-    LogCapture capture;
+    EXPECT_EQ("[VavavozaRozoruv] f: " + std::string(2046 - 21, 'x'), lines[2].text);
+    EXPECT_LE(lines[3].text.size(), 2046u);
+    capture.clear();
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([t] {
-            for (int i = 0; i < 200; ++i) CLogger::log(LogMessage::MESSAGE, "", "void w()", "t%d-%d", t, i);
+        threads.emplace_back([] {
+            for (int i = 0; i < 200; ++i) CLogger::log(LogMessage::MESSAGE, "", "void w()", "line %d", i);
         });
     }
     for (auto& thread : threads) thread.join();
-    auto lines = capture.lines();
-    ASSERT_EQ(800u, lines.size());
-    for (const auto& line : lines) EXPECT_EQ(0u, line.text.find("[VavavozaRozoruv] w: t"));
+    EXPECT_EQ(800u, capture.count("[VavavozaRozoruv] w: line "));
 }
 
 }  // namespace

@@ -43,19 +43,4 @@ CQVMutex::LockResult CQVMutex::lockEx() {
     return LOCK_FAILED;
 }
 
-bool CQVMutex::tryLock() {
-    if (!mValid) {
-        return false;
-    }
-    int rc = pthread_mutex_trylock(&mMutex);
-    if (rc == EOWNERDEAD) {
-        if (pthread_mutex_consistent(&mMutex) != 0) {
-            pthread_mutex_unlock(&mMutex);
-            return false;
-        }
-        return true;
-    }
-    return rc == 0;
-}
-
 bool CQVMutex::unlock() { return mValid && pthread_mutex_unlock(&mMutex) == 0; }

@@ -11,8 +11,8 @@
 // The pthread mutex is the first member, so the object's address is also the
 // address of the POSIX mutex. Code that locks it with pthread_mutex_lock
 // directly must handle EOWNERDEAD itself (pthread_mutex_consistent before
-// unlocking), or the mutex becomes unusable for every process; lockEx() and
-// tryLock() do that.
+// unlocking), or the mutex becomes unusable for every process; lockEx() does
+// that.
 //
 // To share it between processes, construct it with placement new at the
 // start of a shared block (CQVShMem) in the process that created the block;
@@ -39,9 +39,6 @@ public:
     // and the mutex has been made consistent again.
     LockResult lockEx();
     bool lock() { return lockEx() != LOCK_FAILED; }
-    // true when the caller now holds it (also after a dead owner); false
-    // at once when another thread holds it.
-    bool tryLock();
     // false when the calling thread does not hold it.
     bool unlock();
     // A mutex whose initialisation failed refuses every lock.

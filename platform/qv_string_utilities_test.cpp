@@ -1,3 +1,4 @@
+// Splitting the extension list into its entries.
 #include "platform/qv_string_utilities.h"
 
 #include <gtest/gtest.h>
@@ -5,24 +6,16 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-TEST(QVStringUtilities, SplitsIntoThePiecesBetweenSeparators) {
-    struct Row {
-        const char* text;
-        const char* separator;
-        bool skipEmpty;
-        std::vector<std::string> pieces;
-    } rows[] = {
-        {"doc,docx,xls,xlsx,ppt,pptx", ",", false, {"doc", "docx", "xls", "xlsx", "ppt", "pptx"}},
+TEST(QVStringUtilities, SplitGivesThePiecesBetweenSeparators) {
+    const struct { const char* text; const char* separator; bool skipEmpty; std::vector<std::string> pieces; } rows[] = {
+        {"doc,docx,pptx", ",", false, {"doc", "docx", "pptx"}},
         {",a,,b,", ",", false, {"", "a", "", "b", ""}},
         {",a,,b,", ",", true, {"a", "b"}},
         {"", ",", false, {}},
-        {"doc", ",", false, {"doc"}},
         {"doc", "", false, {"doc"}},
         {"a::b:c::", "::", false, {"a", "b:c", ""}},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         TQVVector<CQVString> out;
         out.push_back("stale");
         QVStringUtilities::split(out, row.text, row.separator, row.skipEmpty);
@@ -31,5 +24,3 @@ TEST(QVStringUtilities, SplitsIntoThePiecesBetweenSeparators) {
         EXPECT_EQ(row.pieces, pieces) << row.text << " by " << row.separator;
     }
 }
-
-}  // namespace

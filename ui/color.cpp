@@ -1,14 +1,6 @@
 #include "ui/color.h"
 
-#include <cmath>
-
 namespace NPluginUI {
-
-namespace {
-constexpr double kTolerance = 1e-6;
-
-bool close(double a, double b) { return std::fabs(a - b) < kTolerance; }
-}  // namespace
 
 CColor::CColor(double red, double green, double blue) : mRed(red), mGreen(green), mBlue(blue) {}
 
@@ -30,9 +22,5 @@ double CColor::getRed() const { return mRed; }
 double CColor::getGreen() const { return mGreen; }
 
 double CColor::getBlue() const { return mBlue; }
-
-bool CColor::operator==(const CColor& other) const {
-    return close(mRed, other.mRed) && close(mGreen, other.mGreen) && close(mBlue, other.mBlue);
-}
 
 }  // namespace NPluginUI

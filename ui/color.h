@@ -16,10 +16,6 @@ public:
     double getGreen() const;
     double getBlue() const;
 
-    // True when every component differs by strictly less than 1e-6; a NaN
-    // component never compares equal.
-    bool operator==(const CColor& other) const;
-
 private:
     double mRed;
     double mGreen;

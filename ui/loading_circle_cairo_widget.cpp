@@ -60,8 +60,6 @@ void CLoadingCircleCairoWidget::draw(int x, int y) {
     mCurrentSegment = (mCurrentSegment + 1) % kSegmentCount;
 }
 
-void CLoadingCircleCairoWidget::setTopColor(CColor color) { mTopColor = color; }
-
 void CLoadingCircleCairoWidget::setProgressColor(CColor color) { mProgressColor = color; }
 
 }  // namespace NPluginUI

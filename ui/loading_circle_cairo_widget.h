@@ -29,8 +29,6 @@ public:
 
     void draw(int x, int y) override;
 
-    // Colour of the eleven normal segments.
-    virtual void setTopColor(CColor color);
     // Colour of the highlighted segment.
     virtual void setProgressColor(CColor color);
 

@@ -81,16 +81,6 @@ void CProgressBarCairoWidget::drawText(double x, double y, double width, double 
     showCentredText(cr, x, y, width, height, text, mFontSize);
 }
 
-void CProgressBarCairoWidget::setBorderThickness(int borderThickness) { mBorderThickness = borderThickness; }
-
-void CProgressBarCairoWidget::setFontSize(int fontSize) { mFontSize = fontSize; }
-
-void CProgressBarCairoWidget::setBackColor(CColor color) { mBackColor = color; }
-
-void CProgressBarCairoWidget::setTopColor(CColor color) { mTopColor = color; }
-
 void CProgressBarCairoWidget::setBarColor(CColor color) { mBarColor = color; }
-
-void CProgressBarCairoWidget::showText(bool show) { mShowText = show; }
 
 }  // namespace NPluginUI

@@ -11,7 +11,8 @@
 // The context and the progress source belong to the caller and must outlive
 // the widget. draw allocates nothing on the heap, leaves the cairo state as it
 // found it, and does nothing while the context holds no cairo context.
-// Setters take effect at the next draw. Plug-in thread only.
+// A font size of 0 or less shows no text (cairo cannot scale a font by 0).
+// setBarColor takes effect at the next draw. Plug-in thread only.
 #pragma once
 
 #include "ui/cairo_context.h"
@@ -31,13 +32,7 @@ public:
 
     void draw(int x, int y) override;
 
-    virtual void setBorderThickness(int borderThickness);
-    // A size of 0 or less shows no text (cairo cannot scale a font by 0).
-    virtual void setFontSize(int fontSize);
-    virtual void setBackColor(CColor color);
-    virtual void setTopColor(CColor color);
     virtual void setBarColor(CColor color);
-    virtual void showText(bool show);
 
 private:
     void drawText(double x, double y, double width, double height, const char* text);

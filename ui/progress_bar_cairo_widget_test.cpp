@@ -1,7 +1,10 @@
+// The progress text, and the progress bar's pixels: frame, filled part,
+// rest, and the centred text.
 #include "ui/progress_bar_cairo_widget.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/support/log_capture.h"
@@ -11,271 +14,115 @@
 namespace NPluginUI {
 namespace {
 
-using test::backColor;
-using test::barColor;
-using test::errorColor;
-using test::TestSurface;
-using test::topColor;
+using namespace test;
 
-constexpr int kWidth = 400;
-constexpr int kHeight = 60;
-constexpr int kBorder = 5;
-constexpr int kInnerWidth = kWidth - 2 * kBorder;
+constexpr int kWidth = 400, kHeight = 60, kBorder = 5;  // the instance's bar
 
-class NullTextInfo : public IProgressInfo {
-public:
-    double getPosition() const override { return 1; }
-    double getSize() const override { return 2; }
-    const char* toString() const override { return nullptr; }
-};
-
-// The instance's bar: 400 x 60, border 5, font size 48, text shown.
 class ProgressBar : public ::testing::Test {
 protected:
-    ProgressBar() : bar(context, info, kWidth, kHeight, kBorder, 48, backColor(), topColor(), barColor(), true) {}
-
-    void drawAt(TestSurface& surface, int x, int y) {
+    void draw(TestSurface& surface, int x, int y, bool text = true, int fontSize = 48) {
+        CProgressBarCairoWidget bar(context, info, kWidth, kHeight, kBorder, fontSize, backColor(), topColor(),
+                                    barColor(), text);
         context.mCairo = surface.cairo();
         bar.draw(x, y);
         context.mCairo = nullptr;
     }
-
-    // Columns of the inner row `row` (0-based inside the inner area) with
-    // the bar colour, checking that every other inner pixel has the back
-    // colour and that bar pixels come first.
-    int filledColumns(TestSurface& surface, int x, int y, int row) {
-        int filled = 0;
-        for (int i = 0; i < kInnerWidth; ++i) {
-            if (surface.isColor(x + kBorder + i, y + kBorder + row, barColor())) {
-                EXPECT_EQ(filled, i) << "bar pixel after a back pixel at column " << i;
-                ++filled;
-            } else {
-                EXPECT_TRUE(surface.isColor(x + kBorder + i, y + kBorder + row, backColor())) << "column " << i;
-            }
-        }
-        return filled;
-    }
-
-    // Every pixel of the widget is one of the three rectangles with `filled`
-    // bar columns, and nothing around it is touched.
-    void expectRectanglesOnly(TestSurface& surface, int x, int y, int filled) {
-        for (int py = 0; py < surface.height(); ++py) {
-            for (int px = 0; px < surface.width(); ++px) {
-                int wx = px - x;
-                int wy = py - y;
+    // The widget at (x, y) is the frame, `filled` bar columns and the back
+    // colour, except for text ink in the inner rows [inkTop, inkBottom], and
+    // nothing around it is touched.
+    void expectBar(TestSurface& surface, int x, int y, int filled, int inkTop = -1, int inkBottom = -2) {
+        for (int py = 0; py < surface.height; ++py) {
+            for (int px = 0; px < surface.width; ++px) {
+                int wx = px - x, wy = py - y;
+                bool inner = wx >= kBorder && wy >= kBorder && wx < kWidth - kBorder && wy < kHeight - kBorder;
                 if (wx < 0 || wy < 0 || wx >= kWidth || wy >= kHeight) {
                     ASSERT_TRUE(surface.untouched(px, py)) << px << "," << py;
-                } else if (wx < kBorder || wy < kBorder || wx >= kWidth - kBorder || wy >= kHeight - kBorder) {
+                } else if (!inner) {
                     ASSERT_TRUE(surface.isColor(px, py, topColor())) << px << "," << py;
-                } else if (wx - kBorder < filled) {
-                    ASSERT_TRUE(surface.isColor(px, py, barColor())) << px << "," << py;
-                } else {
-                    ASSERT_TRUE(surface.isColor(px, py, backColor())) << px << "," << py;
+                } else if (py < inkTop || py > inkBottom) {
+                    ASSERT_TRUE(surface.isColor(px, py, wx - kBorder < filled ? barColor() : backColor()))
+                        << px << "," << py;
                 }
             }
         }
     }
-
-    // The ink of the text over the inner area; fails the test if there is none.
-    void expectInkCentred(TestSurface& surface, int x, int y) {
-        int minX = 0, minY = 0, maxX = 0, maxY = 0;
-        ASSERT_TRUE(surface.inkBounds(x + kBorder, y + kBorder, x + kWidth - kBorder, y + kHeight - kBorder,
-                                      barColor(), backColor(), minX, minY, maxX, maxY))
-            << "no text ink (is a font installed?)";
-        double inkCentreX = (minX + maxX + 1) / 2.0;
-        double inkCentreY = (minY + maxY + 1) / 2.0;
-        EXPECT_NEAR(x + kWidth / 2.0, inkCentreX, 1.0);
-        EXPECT_NEAR(y + kHeight / 2.0, inkCentreY, 1.0);
-    }
-
     CCairoContext context;
     CProgressInfo info;
-    CProgressBarCairoWidget bar;
 };
 
-TEST_F(ProgressBar, HalfTheSizeFillsHalfTheInnerArea) {
-    info.setSize(1000);
-    info.setPosition(500);
-    bar.showText(false);
-    TestSurface surface(440, 80);
-    drawAt(surface, 20, 10);
-    expectRectanglesOnly(surface, 20, 10, 195);
-}
-
-TEST_F(ProgressBar, HalfTheSizeWithTextKeepsBarAndBackColumnsAroundTheText) {
-    info.setSize(1000);
-    info.setPosition(500);
-    TestSurface surface(440, 80);
-    drawAt(surface, 20, 10);
-    // The text lies in the middle rows; the first inner row is clear of it.
-    EXPECT_EQ(195, filledColumns(surface, 20, 10, 0));
-    EXPECT_EQ(195, filledColumns(surface, 20, 10, kHeight - 2 * kBorder - 1));
-    EXPECT_TRUE(surface.isColor(20, 10, topColor()));
-    EXPECT_TRUE(surface.isColor(20 + kWidth - 1, 10 + kHeight - 1, topColor()));
-    EXPECT_TRUE(surface.isColor(20 + kBorder - 1, 40, topColor()));
-    EXPECT_TRUE(surface.isColor(20 + kWidth - kBorder, 40, topColor()));
-    EXPECT_TRUE(surface.untouched(19, 40));
-    EXPECT_TRUE(surface.untouched(20 + kWidth, 40));
-}
-
-TEST_F(ProgressBar, FillRoundsHalfUpToWholePixels) {
-    bar.showText(false);
-    TestSurface surface(400, 60);
-    info.setSize(400);
-    info.setPosition(1);  // 0.975 pixels
-    drawAt(surface, 0, 0);
-    EXPECT_EQ(1, filledColumns(surface, 0, 0, 0));
-
-    info.setSize(780);  // exactly 0.5 pixels
-    drawAt(surface, 0, 0);
-    EXPECT_EQ(1, filledColumns(surface, 0, 0, 0));
-
-    info.setSize(781);  // just under 0.5 pixels
-    drawAt(surface, 0, 0);
-    EXPECT_EQ(0, filledColumns(surface, 0, 0, 0));
-}
-
-TEST_F(ProgressBar, UnknownSizeFillsNothingAndShowsDots) {
-    info.setPosition(12345);
-    TestSurface surface(400, 60);
-    drawAt(surface, 0, 0);
-    EXPECT_STREQ("...", info.toString());
-    EXPECT_EQ(0, filledColumns(surface, 0, 0, 0));
-    expectInkCentred(surface, 0, 0);
-}
-
-TEST_F(ProgressBar, PositionBeyondSizeOverflowsUnclamped) {
-    info.setSize(400);
-    info.setPosition(600);  // 585 of 390 columns
-    bar.showText(false);
-    const int x = 100, y = 10;
-    TestSurface surface(800, 80);
-    drawAt(surface, x, y);
-    const int row = y + 30;
-    for (int i = kBorder; i < kWidth - kBorder; ++i) {
-        ASSERT_TRUE(surface.isColor(x + i, row, barColor())) << i;
+TEST(ProgressInfo, TextIsThePercentageTruncatedOrDotsWithoutASize) {
+    const struct { double size, position; const char* text; } rows[] = {
+        {0, 500, "..."},    {-10, 5, "..."},      {1000, 0, "0%"},    {1000, 999, "99%"},
+        {1000, 1000, "100%"}, {1000, 1500, "150%"}, {200, 101, "50%"}, {1000, NAN, "..."},
+        {1e-300, 1e300, "2147483647%"}, {1e-300, -1e300, "-2147483648%"}};
+    for (const auto& row : rows) {
+        CProgressInfo info;
+        info.setSize(row.size);
+        info.incPosition(row.position / 2);
+        info.incPosition(row.position / 2);
+        EXPECT_STREQ(row.text, info.toString()) << row.position << " of " << row.size;
     }
-    // The unfilled part has width 390 - 585: back colour from the end of the
-    // filled part back to the end of the inner area, over the right frame.
-    for (int i = kWidth - kBorder; i < kBorder + 585; ++i) {
-        ASSERT_TRUE(surface.isColor(x + i, row, backColor())) << i;
+}
+
+TEST_F(ProgressBar, FilledPartIsTheFractionOfTheInnerWidthRoundedHalfUp) {
+    const struct { const char* name; double size, position; int fontSize, filled; } rows[] = {
+        {"half", 1000, 500, 48, 195},          {"three tenths", 10, 3, 48, 117},
+        {"0.975 pixels", 400, 1, 48, 1},       {"exactly half a pixel", 780, 1, 48, 1},
+        {"just under half a pixel", 781, 1, 48, 0}, {"no size", 0, 12345, 48, 0},
+        {"infinite position", 1000, INFINITY, 48, 0}, {"font size 0: no text", 10, 3, 0, 117},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        info.setSize(row.size);
+        info.setPosition(row.position);
+        TestSurface surface(440, 80);
+        cairo_rectangle(surface.cairo(), 0, 0, 3, 3);  // a path the host left: not to be filled
+        draw(surface, 20, 10, /*text=*/row.fontSize == 0, row.fontSize);  // font size 0 must show none
+        EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(surface.cairo()));
+        expectBar(surface, 20, 10, row.filled);
     }
-    EXPECT_TRUE(surface.untouched(x + kBorder + 585, row));
-    EXPECT_TRUE(surface.isColor(x + kWidth - 1, y, topColor()));
-    EXPECT_TRUE(surface.untouched(x + kWidth, y));
 }
 
-TEST_F(ProgressBar, WithoutTextDrawsOnlyTheRectangles) {
-    info.setSize(10);
-    info.setPosition(3);
-    bar.showText(false);
-    TestSurface surface(440, 80);
-    drawAt(surface, 7, 9);
-    expectRectanglesOnly(surface, 7, 9, 117);
-}
-
-TEST_F(ProgressBar, NullTextDrawsOnlyTheRectangles) {
-    NullTextInfo nullText;
-    CProgressBarCairoWidget widget(context, nullText, kWidth, kHeight, kBorder, 48, backColor(), topColor(),
-                                   barColor(), true);
-    TestSurface surface(440, 80);
-    context.mCairo = surface.cairo();
-    widget.draw(20, 10);
-    expectRectanglesOnly(surface, 20, 10, 195);
-}
-
-TEST_F(ProgressBar, ZeroFontSizeDrawsNoTextAndKeepsTheContextUsable) {
-    info.setSize(10);
-    info.setPosition(3);
-    bar.setFontSize(0);
-    TestSurface surface(440, 80);
-    drawAt(surface, 20, 10);
-    EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(surface.cairo()));
-    expectRectanglesOnly(surface, 20, 10, 117);
-}
-
-TEST_F(ProgressBar, TextInkIsCentred) {
-    info.setSize(1000);
-    const double positions[] = {500, 1000, 70};
-    for (double position : positions) {
-        info.setPosition(position);
-        TestSurface surface(800, 480);
-        drawAt(surface, 200, 210);
+TEST_F(ProgressBar, TextIsCentredInTheTopColourAndTheCallersStateIsKept) {
+    const struct { double size, position; int filled; } rows[] = {{1000, 500, 195}, {1000, 1000, 390}, {1000, 70, 27},
+                                                                   {0, 0, 0}};
+    for (const auto& row : rows) {
+        info.setSize(row.size);
+        info.setPosition(row.position);
         SCOPED_TRACE(info.toString());
-        expectInkCentred(surface, 200, 210);
-    }
-}
-
-TEST_F(ProgressBar, TextIsDrawnInTheTopColour) {
-    info.setSize(1000);
-    info.setPosition(1000);
-    TestSurface surface(400, 60);
-    drawAt(surface, 0, 0);
-    int solid = 0;
-    for (int y = kBorder; y < kHeight - kBorder; ++y) {
-        for (int x = kBorder; x < kWidth - kBorder; ++x) {
-            if (surface.isColor(x, y, topColor())) ++solid;
+        TestSurface surface(800, 480);
+        cairo_t* cr = surface.cairo();
+        cairo_set_source_rgb(cr, 0.25, 0.5, 0.75);
+        cairo_set_font_size(cr, 7);
+        draw(surface, 200, 210);
+        // The ink: inner pixels of neither the bar nor the back colour.
+        int minX = 800, minY = 480, maxX = -1, maxY = -1, solid = 0;
+        for (int y = 215; y < 265; ++y) {
+            for (int x = 205; x < 595; ++x) {
+                if (surface.isColor(x, y, barColor()) || surface.isColor(x, y, backColor())) continue;
+                minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = y;
+                solid += surface.isColor(x, y, topColor());
+            }
         }
+        ASSERT_GT(solid, 20) << "no text ink in the top colour (is a font installed?)";
+        EXPECT_NEAR(400.0, (minX + maxX + 1) / 2.0, 1.0);
+        EXPECT_NEAR(240.0, (minY + maxY + 1) / 2.0, 1.0);
+        expectBar(surface, 200, 210, row.filled, minY, maxY);
+        double red = 0, green = 0, blue = 0, alpha = 0;
+        ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_pattern_get_rgba(cairo_get_source(cr), &red, &green, &blue, &alpha));
+        EXPECT_TRUE(red == 0.25 && green == 0.5 && blue == 0.75) << red << " " << green << " " << blue;
+        cairo_matrix_t font;
+        cairo_get_font_matrix(cr, &font);
+        EXPECT_EQ(7, font.xx);
+        EXPECT_FALSE(cairo_has_current_point(cr));
     }
-    EXPECT_GT(solid, 20);
 }
 
-TEST_F(ProgressBar, SettersTakeEffectAtTheNextDraw) {
-    info.setSize(100);
-    info.setPosition(50);
-    bar.showText(false);
-    bar.setBarColor(errorColor());
-    bar.setBackColor(topColor());
-    bar.setTopColor(backColor());
-    bar.setBorderThickness(10);
-    TestSurface surface(400, 60);
-    drawAt(surface, 0, 0);
-    EXPECT_TRUE(surface.isColor(9, 30, backColor()));
-    EXPECT_TRUE(surface.isColor(10, 30, errorColor()));
-    EXPECT_TRUE(surface.isColor(10 + 189, 30, errorColor()));
-    EXPECT_TRUE(surface.isColor(10 + 190, 30, topColor()));
-    EXPECT_TRUE(surface.isColor(389, 30, topColor()));
-    EXPECT_TRUE(surface.isColor(390, 30, backColor()));
-}
-
-TEST_F(ProgressBar, LeavesTheCallersCairoStateAsItWas) {
-    info.setSize(2);
-    info.setPosition(1);
-    TestSurface surface(400, 60);
-    cairo_t* cr = surface.cairo();
-    cairo_set_source_rgb(cr, 0.25, 0.5, 0.75);
-    cairo_set_font_size(cr, 7);
-    context.mCairo = cr;
-    bar.draw(0, 0);
-    double red = 0, green = 0, blue = 0, alpha = 0;
-    ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_pattern_get_rgba(cairo_get_source(cr), &red, &green, &blue, &alpha));
-    EXPECT_EQ(0.25, red);
-    EXPECT_EQ(0.5, green);
-    EXPECT_EQ(0.75, blue);
-    cairo_matrix_t font;
-    cairo_get_font_matrix(cr, &font);
-    EXPECT_EQ(7, font.xx);
-    EXPECT_FALSE(cairo_has_current_point(cr));
-    EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_status(cr));
-}
-
-TEST_F(ProgressBar, DrawWithoutCairoContextOnlyLogs) {
+TEST_F(ProgressBar, WithoutCairoContextADrawOnlyLogs) {
     LogCapture capture;
-    info.setSize(2);
-    info.setPosition(1);
-    TestSurface surface(400, 60);
-    bar.draw(0, 0);
-    EXPECT_TRUE(surface.untouched(0, 0));
+    CProgressBarCairoWidget(context, info, kWidth, kHeight, kBorder, 48, backColor(), topColor(), barColor(), true)
+        .draw(0, 0);
     EXPECT_EQ(1u, capture.count("NPluginUI::CProgressBarCairoWidget::draw", 0));
-    drawAt(surface, 0, 0);
-    EXPECT_EQ(2u, capture.count("NPluginUI::CProgressBarCairoWidget::draw", 0));
-    EXPECT_TRUE(surface.isColor(0, 0, topColor()));
-}
-
-TEST_F(ProgressBar, DestroyingThroughTheCairoBaseIsComplete) {
-    ICairoWidget* widget = new CProgressBarCairoWidget(context, info, 10, 10, 1, 8, backColor(), topColor(),
-                                                       barColor(), true);
-    delete widget;
 }
 
 }  // namespace

@@ -3,10 +3,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <new>
-
-#include "log/logger.h"
 
 namespace NPluginUI {
 
@@ -15,18 +11,13 @@ namespace {
 constexpr size_t kTextLimit = 31;
 }  // namespace
 
-CProgressInfo::CProgressInfo() : mPosition(0.0), mSize(0.0), mCustomText(nullptr), mUseDefaultText(true) {
-    mDefaultText[0] = '\0';
-}
-
-CProgressInfo::~CProgressInfo() { delete[] mCustomText; }
+CProgressInfo::CProgressInfo() : mPosition(0.0), mSize(0.0) { mDefaultText[0] = '\0'; }
 
 double CProgressInfo::getPosition() const { return mPosition; }
 
 double CProgressInfo::getSize() const { return mSize; }
 
 const char* CProgressInfo::toString() const {
-    if (!mUseDefaultText) return mCustomText;
     double percent = mSize > 0 ? 100.0 * mPosition / mSize : NAN;
     if (std::isnan(percent)) {
         std::snprintf(mDefaultText, kTextLimit, "%s", "...");
@@ -51,22 +42,5 @@ void CProgressInfo::incPosition(double delta) { mPosition += delta; }
 void CProgressInfo::setPosition(double position) { mPosition = position; }
 
 void CProgressInfo::setSize(double size) { mSize = size; }
-
-void CProgressInfo::useDefaultText() { mUseDefaultText = true; }
-
-void CProgressInfo::useCustomText(const char* text) {
-    if (text == nullptr) return;
-    size_t length = std::strlen(text);
-    // Copied before the old text goes: text may be the stored one.
-    char* copy = new (std::nothrow) char[length + 1];
-    if (copy == nullptr) {
-        QV_LOG(LogMessage::ERROR, "Error: can't store progress text of %zu characters", length);
-        return;
-    }
-    std::memcpy(copy, text, length + 1);
-    delete[] mCustomText;
-    mCustomText = copy;
-    mUseDefaultText = false;
-}
 
 }  // namespace NPluginUI

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "host/host_browser.h"
@@ -38,8 +37,6 @@ protected:
         EXPECT_NE(nullptr, address) << name << " is not exported";
         return reinterpret_cast<Fn>(address);
     }
-
-    const std::string& runtimeDir() const { return mRuntimeDir.path(); }
 
     host::HostBrowser browser;
     host::PluginLibrary library;

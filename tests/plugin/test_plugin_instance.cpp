@@ -1,8 +1,8 @@
 // A small concrete plug-in used to drive the entry layer and the instance
 // base through the built library. Its behaviour is chosen by embed
 // attributes whose names start with "test-", and every hook it overrides
-// says so in a log line starting with "TestInstance:", so tests observe it
-// through the host alone.
+// says so in a log line starting with "TestInstance:" (onCleanup's is a
+// warning), so tests observe it through the host alone.
 #include <cstring>
 #include <string>
 
@@ -12,26 +12,29 @@
 
 namespace {
 
-std::string attribute(const nsPluginCreateData* data, const char* name) {
+bool attributeIs(const nsPluginCreateData* data, const char* name, const char* value) {
     for (int i = 0; data && i < data->argc; ++i) {
-        if (data->argn[i] && std::strcmp(data->argn[i], name) == 0) return data->argv[i] ? data->argv[i] : "";
+        if (data->argn[i] && std::strcmp(data->argn[i], name) == 0) {
+            return data->argv[i] && std::strcmp(data->argv[i], value) == 0;
+        }
     }
-    return "";
+    return false;
 }
 
 class TestInstance : public _CQVPluginBase {
 public:
     explicit TestInstance(const nsPluginCreateData* data)
-        : mDrawSurfaceResult(attribute(data, "test-draw-surface") != "false"),
-          mDrawRectResult(attribute(data, "test-draw-rect") != "false"),
-          mSetWindowResult(attribute(data, "test-set-window") != "false"),
-          mThreadRunning(attribute(data, "test-thread-running") == "true") {}
+        : mDrawSurfaceResult(!attributeIs(data, "test-draw-surface", "false")),
+          mDrawRectResult(!attributeIs(data, "test-draw-rect", "false")),
+          mSetWindowResult(!attributeIs(data, "test-set-window", "false")),
+          mThreadRunning(attributeIs(data, "test-thread-running", "true")) {}
+    ~TestInstance() override { QV_LOG(LogMessage::MESSAGE, "TestInstance: destroyed"); }
 
     bool onInit() override {
         QV_LOG(LogMessage::MESSAGE, "TestInstance: onInit");
         return true;
     }
-    void onCleanup() override { QV_LOG(LogMessage::MESSAGE, "TestInstance: onCleanup"); }
+    void onCleanup() override { QV_LOG(LogMessage::WARNING, "TestInstance: onCleanup"); }
     bool onSetWindow(CPluginRect& windowRect, CPluginRect& clipRect) override {
         QV_LOG(LogMessage::MESSAGE, "TestInstance: onSetWindow %d %d %u %u", windowRect.getX(), windowRect.getY(),
                windowRect.getWidth(), windowRect.getHeight());
@@ -58,22 +61,16 @@ public:
         return _CQVPluginBase::onMouse(type, x, y, button, flags);
     }
     bool isTreadRunning() override { return mThreadRunning; }
-    ~TestInstance() override { QV_LOG(LogMessage::MESSAGE, "TestInstance: destroyed"); }
 
 private:
-    bool mDrawSurfaceResult;
-    bool mDrawRectResult;
-    bool mSetWindowResult;
-    bool mThreadRunning;
+    const bool mDrawSurfaceResult, mDrawRectResult, mSetWindowResult, mThreadRunning;
 };
 
 }  // namespace
 
 _CQVPluginBase* NS_NewPluginInstance(nsPluginCreateData* data) {
-    if (attribute(data, "test-factory") == "null") return nullptr;
-    return new TestInstance(data);
+    return attributeIs(data, "test-factory", "null") ? nullptr : new TestInstance(data);
 }
-
 const char* PluginGetName() { return "RrzTestPlugin"; }
 const char* PluginGetDescription() { return "Test plug-in of the entry layer"; }
 const char* PluginGetMimeTypeDescription() { return "application/x-rrz-test:tst:Test document"; }

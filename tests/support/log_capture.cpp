@@ -36,9 +36,7 @@ bool LogCapture::contains(const std::string& fragment, int level) const { return
 
 size_t LogCapture::count(const std::string& fragment, int level) const {
     size_t n = 0;
-    for (const std::string& text : texts(level)) {
-        if (text.find(fragment) != std::string::npos) ++n;
-    }
+    for (const std::string& text : texts(level)) n += text.find(fragment) != std::string::npos;
     return n;
 }
 

@@ -8,7 +8,6 @@
 #include <set>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace test_support {
 
@@ -21,14 +20,6 @@ size_t threadCount();
 bool hasNoChildren();
 // True when no process is left in the process group pgid.
 bool groupIsGone(pid_t pgid);
-
-// Processes on the machine that run program (an absolute path): directly,
-// or under user-mode emulation (binfmt_misc starts qemu-<cpu> with the
-// program as its first argument).
-std::vector<pid_t> processesOf(const std::string& program);
-// Those of processesOf(program) whose command line names a path under
-// tree: the ones a test started, not those of tests running beside it.
-std::vector<pid_t> processesUnder(const std::string& program, const std::string& tree);
 
 // Polls predicate every 5 ms until it holds or timeoutMs have passed; the
 // result is the last answer. Deadlines are generous: they only bound a

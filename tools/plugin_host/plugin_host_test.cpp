@@ -1,109 +1,113 @@
-// plugin-host as a person runs it: options, exit statuses, frames, and two
-// processes sharing one storage directory.
-#include <dirent.h>
-#include <sys/stat.h>
+// plugin-host as a person runs it, on the converter stand-in: options, exit
+// statuses, frames, and processes sharing one storage directory.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "tools/plugin_host/plugin_host_test_support.h"
-#include "tests/support/converter_stand_in.h"
-
-#include <array>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/support/converter_stand_in.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
 namespace {
 
-class PluginHost : public PluginHostTest {
-protected:
-    void SetUp() override { prepare(test_support::converterStandInDir(), 20); }
+using test_support::readFile;
 
-    std::string document(const std::string& name, const std::string& script) {
-        std::string path = mRoot + "/" + name;
-        std::ofstream(path) << script;
-        return path;
-    }
-
-    static size_t countEntries(const std::string& directory, const std::string& suffix = "") {
-        size_t count = 0;
-        if (DIR* dir = opendir(directory.c_str())) {
-            while (dirent* entry = readdir(dir)) {
-                std::string name = entry->d_name;
-                if (name == "." || name == "..") continue;
-                if (suffix.empty() || (name.size() >= suffix.size() &&
-                                       name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)) {
-                    ++count;
-                }
-            }
-            closedir(dir);
-        }
-        return count;
-    }
-
+struct HostRun {
+    int status = -1;
+    std::string output;
 };
 
-TEST_F(PluginHost, HelpAndBadUsage) {
-    HostRun help = run("--help");
-    EXPECT_EQ(0, help.status);
-    EXPECT_NE(std::string::npos, help.output.find("Usage: plugin-host"));
-    EXPECT_NE(std::string::npos, help.output.find("--frames DIR"));
-    EXPECT_EQ(64, run("--bogus x.doc").status);
-    EXPECT_EQ(64, run("").status);
-    EXPECT_EQ(64, run("--chunk 0 x.doc").status);
-    EXPECT_EQ(64, run("--size 10 x.doc").status);
-    EXPECT_EQ(64, run("--rate").status);
-    HostRun missing = run("/nonexistent/file.doc");
-    EXPECT_EQ(66, missing.status);
-    EXPECT_NE(std::string::npos, missing.output.find("cannot read /nonexistent/file.doc"));
-    EXPECT_EQ(70, run("--library /nonexistent.so " + document("a.doc", "index x\n")).status);
+// A private storage directory and shared-memory prefix per test.
+class PluginHost : public ::testing::Test {
+protected:
+    void TearDown() override { unlink(("/dev/shm/" + shmPrefix + "officeplugin_storage_mutex").c_str()); }
+    // The document's path, quoted for the shell.
+    std::string document(const std::string& name, const std::string& script) {
+        EXPECT_TRUE(test_support::writeFile(root / name, script));
+        return "'" + root / name + "'";
+    }
+    // Starts plugin-host with the arguments (shell words); finish() waits for it.
+    FILE* start(const std::string& arguments) {
+        std::string environment = "OFFICE_PLUGINS_DATA='" + root / "data" + "' OFFICE_PLUGINS_BIN='" +
+                                  test_support::converterStandInDir() + "' QV_SHM_PREFIX='" + shmPrefix +
+                                  "' OFFICE_PLUGINS_TIME_LIMIT=20 ";
+        return popen((environment + RRZ_PLUGIN_HOST " " + arguments + " 2>&1").c_str(), "r");
+    }
+    static HostRun finish(FILE* pipe) {
+        HostRun result;
+        if (pipe == nullptr) return result;
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) result.output.append(buffer, n);
+        int status = pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+    HostRun run(const std::string& arguments) { return finish(start(arguments)); }
+
+    test_support::TempDir root{"rrz-plugin-host"};
+    std::string shmPrefix = "rrz-host-" + std::to_string(getpid()) + "-";
+};
+
+TEST_F(PluginHost, UsageErrorsAndFailuresEndWithTheirOwnExitStatus) {
+    const struct {
+        const char* name;
+        std::string arguments;
+        int status;
+        const char* output;
+    } rows[] = {
+        {"help", "--help", 0, "Usage: plugin-host"},
+        {"unknown option", "--bogus x.doc", 64, "unknown option: --bogus"},
+        {"no document", "", 64, ""},
+        {"chunk of 0", "--chunk 0 x.doc", 64, ""},
+        {"size without height", "--size 10 x.doc", 64, "bad value for --size"},
+        {"option without value", "--rate", 64, ""},
+        {"missing document", "/nonexistent/file.doc", 66, "cannot read /nonexistent/file.doc"},
+        {"missing library", "--library /nonexistent.so " + document("a.doc", "index x\n"), 70, ""},
+        {"disabled extension", document("notes.txt", "index x\n"), 1, "File extension \"txt\" is disabled"},
+        {"bad content", document("bad.xls", "msg 2 unreadable\n"), 1, "message: Bad content (kind 1)"},
+        {"time limit", "--timeout 0.5 " + document("slow.ppt", "sleep 3000\nindex late\n"), 2, ""},
+    };
+    for (const auto& row : rows) {
+        HostRun result = run(row.arguments);
+        EXPECT_EQ(row.status, result.status) << row.name << "\n" << result.output;
+        EXPECT_NE(std::string::npos, result.output.find(row.output)) << row.name << "\n" << result.output;
+    }
 }
 
-TEST_F(PluginHost, ConvertsPaintsAndPrintsTheNavigation) {
+TEST_F(PluginHost, ConvertsPaintsFramesOfTheWindowSizeAndPrintsTheNavigation) {
     std::string path = document("report.doc", "msg 0 working\nsleep 200\nindex Hello\n");
-    HostRun result = run("--frames '" + mRoot + "/frames' --rate 20 --fps 50 '" + path + "'");
+    HostRun result = run("--frames '" + root / "frames" + "' --rate 20 --fps 50 --size 320x200 " + path);
     EXPECT_EQ(0, result.status) << result.output;
-    EXPECT_NE(std::string::npos, result.output.find("navigate: file://" + mRoot + "/data/converted/"));
-    EXPECT_NE(std::string::npos, result.output.find("/index.html?originalpath=file://" + path + " (target _self)"));
-    EXPECT_NE(std::string::npos, result.output.find("controller: register"));
-    EXPECT_GT(countEntries(mRoot + "/frames", ".png"), 3u);
+    for (const std::string& line : {"navigate: file://" + root / "data/converted/", std::string("controller: register"),
+                                    "/index.html?originalpath=file://" + root / "report.doc (target _self)"}) {
+        EXPECT_NE(std::string::npos, result.output.find(line)) << line;
+    }
+    // A PNG header holds the width and the height, big-endian, at byte 16.
+    std::string png = readFile(root / "frames/frame-0003.png");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(std::string("\0\0\x01\x40\0\0\0\xc8", 8), png.substr(16, 8));
 }
 
-TEST_F(PluginHost, RefusedAndFailedDocumentsEndInTheErrorState) {
-    HostRun refused = run("'" + document("notes.txt", "index x\n") + "'");
-    EXPECT_EQ(1, refused.status) << refused.output;
-    EXPECT_NE(std::string::npos, refused.output.find("File extension \"txt\" is disabled"));
-
-    HostRun bad = run("'" + document("bad.xls", "msg 2 unreadable\n") + "'");
-    EXPECT_EQ(1, bad.status) << bad.output;
-    EXPECT_NE(std::string::npos, bad.output.find("message: Bad content (kind 1)"));
-}
-
-TEST_F(PluginHost, TimeOutHasItsOwnStatus) {
-    HostRun slow = run("--timeout 0.5 '" + document("slow.ppt", "sleep 3000\nindex late\n") + "'");
-    EXPECT_EQ(2, slow.status) << slow.output;
-}
-
-TEST_F(PluginHost, TwoProcessesShareOneCache) {
-    std::string a = document("a.docx", "sleep 300\nindex A\n");
-    std::string b = document("b.docx", "sleep 300\nindex B\n");
-    std::string same1 = document("same1.doc", "sleep 200\nindex same\n");
-    std::string same2 = document("same2.doc", "sleep 200\nindex same\n");
-    std::string command = mEnvironment + RRZ_PLUGIN_HOST " -q '" + a + "' >/dev/null & " + mEnvironment +
-                          RRZ_PLUGIN_HOST " -q '" + b + "' >/dev/null & " + mEnvironment + RRZ_PLUGIN_HOST " -q '" +
-                          same1 + "' >/dev/null & " + mEnvironment + RRZ_PLUGIN_HOST " -q '" + same2 +
-                          "' >/dev/null & fail=0; for job in 1 2 3 4; do wait -n || fail=1; done; exit $fail";
-    EXPECT_EQ(0, std::system(("bash -c \"" + command + "\"").c_str()));
-    // Three distinct documents: three cached conversions, whatever the order.
-    std::string converted = mRoot + "/data/converted";
-    size_t directories = countEntries(converted) - countEntries(converted, "version") -
-                         countEntries(converted, "cache.db") - countEntries(converted, "cache_checksum");
+TEST_F(PluginHost, ProcessesConvertingAtOnceShareOneCache) {
+    const char* documents[][2] = {{"a.docx", "sleep 300\nindex A\n"}, {"b.docx", "sleep 300\nindex B\n"},
+                                  {"same1.doc", "sleep 200\nindex same\n"}, {"same2.doc", "sleep 200\nindex same\n"}};
+    std::vector<FILE*> running;
+    for (auto& doc : documents) running.push_back(start("-q " + document(doc[0], doc[1])));
+    for (FILE* process : running) {
+        HostRun result = finish(process);
+        EXPECT_EQ(0, result.status) << result.output;
+    }
+    // Three distinct documents: three conversions in the cache, whatever the order.
+    size_t directories = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(root / "data/converted"))
+        directories += entry.is_directory();
     EXPECT_EQ(3u, directories);
-    struct stat status;
-    ASSERT_EQ(0, stat((converted + "/cache.db").c_str(), &status));
-    EXPECT_EQ(3 * 64, status.st_size);
+    EXPECT_EQ(3u * 64, readFile(root / "data/converted/cache.db").size());
 }
 
 }  // namespace
