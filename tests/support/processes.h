@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace test_support {
 
@@ -20,6 +21,9 @@ size_t threadCount();
 bool hasNoChildren();
 // True when no process is left in the process group pgid.
 bool groupIsGone(pid_t pgid);
+// The processes running program (directly, or under user-mode emulation)
+// whose command line names a path under tree.
+std::vector<int> processesUnder(const std::string& program, const std::string& tree);
 
 // Polls predicate every 5 ms until it holds or timeoutMs have passed; the
 // result is the last answer. Deadlines are generous: they only bound a
