@@ -53,11 +53,11 @@ TEST(CacheEntry, BytesAfterTheNulAreIgnoredWhenRead) {
     EXPECT_STREQ("page.html", CCacheEntry::parse(record).entryPoint);
 }
 
-TEST(CacheEntry, EntryPointWithoutNulIsCutToTheField) {
+TEST(CacheEntry, EntryPointWithoutNulIsNotAcceptable) {
     UInt8 record[64];
     std::memset(record, 'x', sizeof(record));
     CCacheEntry entry = CCacheEntry::parse(record);
-    EXPECT_EQ(35u, std::strlen(entry.entryPoint));
+    EXPECT_FALSE(CCacheEntry::isValidEntryPoint(entry.entryPoint));
 }
 
 TEST(CacheEntry, EntryPointLongerThanTheFieldIsRefused) {

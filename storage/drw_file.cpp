@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#include <string>
+
+#include "platform/qv_file_operations.h"
+
 namespace {
 
 const size_t kCopyBlock = 1024;
@@ -60,7 +64,7 @@ FILE* CDRWFile::open(bool truncate) {
     }
     bool copied = copyStream(old, tmp);
     std::fclose(old);
-    if (!copied || std::fflush(tmp) != 0 || ::fsync(fileno(tmp)) != 0) {
+    if (!copied || std::fflush(tmp) != 0 || !QVFileOperations::syncFile(fileno(tmp))) {
         std::fclose(tmp);
         ::unlink(mTmpPath.c_str());
         return nullptr;
@@ -70,18 +74,32 @@ FILE* CDRWFile::open(bool truncate) {
 }
 
 bool CDRWFile::close() {
+    if (!prepare() || !commit()) {
+        return false;
+    }
+    // The content stands under the target now; a failing directory sync only
+    // leaves the rename to the file system's own schedule.
+    std::string path = mPath.c_str();
+    size_t slash = path.find_last_of('/');
+    std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    QVFileOperations::syncDirectory(dir.c_str());
+    return true;
+}
+
+bool CDRWFile::prepare() {
     if (mFile == nullptr) {
         return false;
     }
-    if (std::fflush(mFile) != 0 || ::fsync(fileno(mFile)) != 0) {
+    if (std::fflush(mFile) != 0 || !QVFileOperations::syncFile(fileno(mFile))) {
         return false;
     }
     FILE* file = mFile;
     mFile = nullptr;
-    if (std::fclose(file) != 0) {
-        return false;
-    }
+    return std::fclose(file) == 0;
+}
+
+bool CDRWFile::commit() {
     // rename() replaces an existing target atomically. Deleting the target
     // first would open a window in which a crash leaves no file at all.
-    return ::rename(mTmpPath.c_str(), mPath.c_str()) == 0;
+    return QVFileOperations::rename(mTmpPath.c_str(), mPath.c_str());
 }

@@ -2,9 +2,12 @@
 // only when the write is committed.
 //
 // open() returns a stdio stream on the temporary file; the caller writes
-// through it; close() syncs the temporary file to the disk and renames it over
-// the target. A reader opening the target therefore sees either the complete
-// old content or the complete new content, never a half-written file.
+// through it; close() syncs the temporary file to the disk, renames it over
+// the target and syncs the target's directory. A reader opening the target
+// therefore sees either the complete old content or the complete new
+// content, never a half-written file, also after a power loss. Callers that
+// commit several files as one step use prepare() on each, then commit() on
+// each, then sync the directory themselves.
 //
 // Neither locks nor logs: callers hold whatever lock guards the target and
 // log the failures (errno is left as the failing call set it). One object is
@@ -37,6 +40,14 @@ public:
     // the close or the rename fails the temporary file is left behind and is
     // overwritten by the next truncating open.
     virtual bool close();
+    // The first half of close(): syncs and closes the temporary file, which
+    // then holds the new content durably but does not stand under the
+    // target yet. False (the stream kept open) when the sync fails, false
+    // when the close fails.
+    bool prepare();
+    // The second half: renames the prepared temporary file over the target.
+    // Durable once the directory is synced.
+    bool commit();
 
 private:
     CQVString mPath;

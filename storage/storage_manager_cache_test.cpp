@@ -211,25 +211,6 @@ TEST_F(StorageCache, WritingWithoutTheCacheDirectoryFails) {
     LogCapture capture;
     EXPECT_FALSE(mManager.writeCache(threeEntries()));
     EXPECT_TRUE(capture.contains("Can't open cache.db: No such file or directory", LogMessage::ERROR));
-    UInt8 digest[16] = {0};
-    EXPECT_FALSE(mManager.saveCacheChecksum(digest));
-    EXPECT_TRUE(capture.contains("Can't open cache_checksum: No such file or directory",
-                                 LogMessage::ERROR));
-}
-
-TEST_F(StorageCache, ChecksumIsValidOnlyForItsOwnDigest) {
-    UInt8 digest[16];
-    for (int i = 0; i < 16; ++i) {
-        digest[i] = static_cast<UInt8>(0xF0 + i);
-    }
-    ASSERT_TRUE(mManager.saveCacheChecksum(digest));
-    EXPECT_EQ("f0f1f2f3f4f5f6f7f8f9fafbfcfdfeff", readFile(cacheChecksum()));
-    EXPECT_TRUE(mManager.isCacheValid(digest));
-    digest[15] = 0;
-    LogCapture capture;
-    EXPECT_FALSE(mManager.isCacheValid(digest));
-    EXPECT_TRUE(capture.contains("Checksum expected:f0f1f2f3f4f5f6f7f8f9fafbfcfdfe00",
-                                 LogMessage::MESSAGE));
 }
 
 TEST(StorageMd5ToString, LowercaseHexMostSignificantDigitFirst) {
