@@ -36,7 +36,10 @@ protected:
     // recording. Returns the page to open, or "" when the conversion failed.
     std::string show(CDocument& document) {
         CQVString path;
-        if (mManager.findDocumentInCache(document.getMD5(), path)) return path.c_str();
+        if (mManager.findDocumentInCache(document.getMD5(), path)) {
+            mManager.touchDocument(document.getMD5());
+            return path.c_str();
+        }
         CQVString destination = mManager.getDestinationDirectory(document.getFilePath());
         CQVString entryPoint;
         if (!document.convert(destination, entryPoint)) return "";

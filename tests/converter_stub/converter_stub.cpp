@@ -29,6 +29,7 @@
 //                            the pipe open and waits forever
 //   ignoreterm               ignore SIGTERM from here on
 //   exit <code>              end now with that status
+//   raise <signal>           die now from that signal (a crash)
 //
 // Started with any other number of arguments, it records itself as "record"
 // does to the file named by $RRZ_STUB_RECORD (when set) and ends with 2.
@@ -230,6 +231,11 @@ int main(int argc, char** argv) {
             }
         } else if (command == "ignoreterm") {
             signal(SIGTERM, SIG_IGN);
+        } else if (command == "raise") {
+            int sig = 0;
+            in >> sig;
+            signal(sig, SIG_DFL);
+            raise(sig);
         } else if (command == "exit") {
             int code = 0;
             in >> code;
