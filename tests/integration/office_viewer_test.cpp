@@ -4,6 +4,8 @@
 // error state with the right browser message; instances destroyed at the
 // wrong moment leave nothing behind.
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -14,6 +16,8 @@
 
 #include "tests/integration/office_viewer_fixture.h"
 #include "tests/support/md5_hex.h"
+#include "tests/support/processes.h"
+#include "storage/storage_manager.h"
 
 namespace {
 
@@ -308,6 +312,108 @@ TEST_F(OfficeViewer, TwoInstancesConvertAtTheSameTime) {
     for (const auto& navigation : browser.navigations()) urls.insert(navigation.url);
     EXPECT_EQ(1u, urls.count(expectedUrl(a, "http://x.test/one.xls")));
     EXPECT_EQ(1u, urls.count(expectedUrl(b, "http://x.test/two.xls")));
+}
+
+// Nothing of a document stays in the working area once its conversion
+// failed, ran out of time or was interrupted.
+TEST_F(OfficeViewer, FailedAndInterruptedConversionsLeaveNothingInTheWorkingArea) {
+    setenv("OFFICE_PLUGINS_TIME_LIMIT", "1", 1);
+    const char* scripts[] = {"msg 2 gave up\n", "index late\nhang\n", "index crash\nraise 6\n"};
+    for (const char* script : scripts) {
+        SCOPED_TRACE(script);
+        browser.clearRecords();
+        host::HostInstance instance(browser);
+        open(instance);
+        instance.stream("http://x.test/failing.doc", script, chunks(7));
+        ASSERT_TRUE(waitForLog("can't convert document"));
+        EXPECT_TRUE(test_support::eventually([&] { return test_support::listDirectory(dataDir() + "files").empty(); }))
+            << test_support::listDirectory(dataDir() + "files").size() << " entries left";
+    }
+    host::HostInstance instance(browser);
+    open(instance);
+    const std::string record = root() + "/converter.record";
+    instance.stream("http://x.test/slow.doc", "record " + record + "\nindex part\nhang\n", chunks(16));
+    ASSERT_TRUE(browser.runUntil([&] { return exists(record); }, std::chrono::milliseconds(10000)));
+    instance.destroy();
+    EXPECT_TRUE(test_support::eventually([&] { return test_support::listDirectory(dataDir() + "files").empty(); }));
+}
+
+// A stream that begins before the instance's current one ended is refused,
+// and writes or an end for any stream but the current one change nothing.
+TEST_F(OfficeViewer, StreamsAreToldApartByTheirNPStream) {
+    host::HostInstance instance(browser);
+    open(instance);
+    const std::string first = convertingScript("first stream");
+    const std::string second = convertingScript("second stream");
+    host::HostInstance::Stream a(instance, "http://x.test/a.doc", static_cast<uint32_t>(first.size()),
+                                 "application/msword");
+    host::HostInstance::Stream b(instance, "http://x.test/b.doc", static_cast<uint32_t>(second.size()),
+                                 "application/msword");
+    ASSERT_EQ(NPERR_NO_ERROR, a.begin());
+    ASSERT_EQ(static_cast<long>(first.size() / 2), a.write(first.substr(0, first.size() / 2), 5));
+    EXPECT_EQ(NPERR_GENERIC_ERROR, b.begin());
+    const NPPluginFuncs& funcs = browser.pluginFuncs();
+    EXPECT_GT(0, funcs.write(instance.npp(), &b.npStream(), 0, static_cast<int32_t>(second.size()),
+                             const_cast<char*>(second.data())));
+    funcs.destroystream(instance.npp(), &b.npStream(), NPRES_DONE);
+    ASSERT_EQ(static_cast<long>(first.size() - first.size() / 2), a.write(first.substr(first.size() / 2), 5));
+    ASSERT_EQ(NPERR_NO_ERROR, a.finish());
+    ASSERT_TRUE(waitForNavigation());
+    EXPECT_EQ(expectedUrl(first, "http://x.test/a.doc"), browser.navigations().at(0).url);
+    EXPECT_TRUE(browser.messages().empty());
+}
+
+// Another browser process holds the storage lock and is stopped: no call on
+// the plug-in thread waits for it beyond a short bound, the stream waits on
+// the worker and converts once the holder is gone, and a destroy while the
+// worker waits returns at once.
+TEST_F(OfficeViewer, StoppedLockHolderNeverBlocksThePluginThread) {
+    int ready[2];
+    ASSERT_EQ(0, pipe(ready));
+    pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        CStorageManager storage;
+        bool locked = storage.init();
+        if (locked) storage.lockCache();
+        char byte = locked ? 'L' : 'F';
+        if (write(ready[1], &byte, 1) == 1 && locked) raise(SIGSTOP);
+        _exit(0);
+    }
+    close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(1, read(ready[0], &byte, 1));
+    close(ready[0]);
+    ASSERT_EQ('L', byte);
+    ASSERT_TRUE(test_support::eventually([&] {
+        return readFile("/proc/" + std::to_string(holder) + "/stat").find(") T ") != std::string::npos;
+    }));
+
+    double longest = 0;
+    auto timed = [&](const char* what, auto call) {
+        auto start = std::chrono::steady_clock::now();
+        call();
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        longest = std::max(longest, ms);
+        EXPECT_LT(ms, 2000) << what << " waited for the stopped holder";
+    };
+    const std::string document = convertingScript("after the holder");
+    host::HostInstance waiting(browser);
+    timed("NPP_New and NPP_SetWindow", [&] { open(waiting); });
+    timed("the stream", [&] { waiting.stream("http://x.test/wait.doc", document, chunks(4096)); });
+    host::HostInstance destroyed(browser);
+    open(destroyed);
+    timed("the stream", [&] { destroyed.stream("http://x.test/gone.doc", convertingScript("never"), chunks(4096)); });
+    timed("NPP_Destroy", [&] { destroyed.destroy(); });
+    browser.runUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_TRUE(browser.navigations().empty());
+    std::printf("stopped lock holder: longest call on the plug-in thread %.1f ms\n", longest);
+
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    ASSERT_TRUE(waitForNavigation());
+    EXPECT_EQ(expectedUrl(document, "http://x.test/wait.doc"), browser.navigations().at(0).url);
+    EXPECT_TRUE(browser.messages().empty());
 }
 
 class OfficeViewerConfigured : public OfficeViewerFixture {};
