@@ -209,9 +209,8 @@ CQVString CStorageManager::addDocumentToCache(const UInt8 (&md5)[16], const CQVS
         unlockCache();
         return convertedDir + "/" + entryPoint;
     }
-    if (!QVFileOperations::syncDirectory(mConvertedDir.c_str())) {
-        QV_LOG(LogMessage::WARNING, "Warning: can't sync %s: %s", mConvertedDir.c_str(), strerror(errno));
-    }
+    // The move becomes durable with the index commit's sync of the same
+    // directory.
     std::memcpy(entry.md5, md5, sizeof(md5));
     if (!nowNanoseconds(entry.time)) {
         QV_LOG(LogMessage::ERROR, "clock_gettime: %s", strerror(errno));
