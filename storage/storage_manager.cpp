@@ -143,11 +143,13 @@ bool CStorageManager::lockCache(UInt32 waitMs, const std::atomic<bool>* cancelle
     const UInt32 kSliceMs = 50;
     UInt32 waited = 0;
     CQVMutex::LockResult result = CQVMutex::LOCK_TIMED_OUT;
-    while (result == CQVMutex::LOCK_TIMED_OUT && waited < waitMs &&
-           (cancelled == nullptr || !cancelled->load())) {
+    while (result == CQVMutex::LOCK_TIMED_OUT && (cancelled == nullptr || !cancelled->load())) {
         const UInt32 slice = cancelled == nullptr || waitMs - waited < kSliceMs ? waitMs - waited : kSliceMs;
         result = mCacheMutex->timedLockEx(slice);
         waited += slice;
+        if (waited >= waitMs) {
+            break;
+        }
     }
     if (result == CQVMutex::LOCKED_OWNER_DIED) {
         QV_LOG(LogMessage::WARNING,
@@ -241,7 +243,7 @@ void CStorageManager::writeVersionFile() const {
     CQVString path = mConvertedDir + "version";
     CQVString tmpPath = path + ".new";
     CDRWFile file(path.c_str(), tmpPath.c_str());
-    FILE* stream = file.open(true);
+    FILE* stream = file.open();
     if (stream == nullptr) {
         QV_LOG(LogMessage::ERROR, "can't open /version file: %s", strerror(errno));
         return;
