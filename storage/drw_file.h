@@ -29,11 +29,9 @@ public:
     CDRWFile(const CDRWFile&) = delete;
     CDRWFile& operator=(const CDRWFile&) = delete;
 
-    // The stream of the temporary file, or null. truncate = true starts from
-    // an empty file; false starts from a copy of the target (null when the
-    // target cannot be read or copied completely). An already open stream is
-    // returned as it is.
-    virtual FILE* open(bool truncate);
+    // The stream of the temporary file, emptied, or null. An already open
+    // stream is returned as it is.
+    virtual FILE* open();
     // Syncs, closes and renames the temporary file over the target. True
     // exactly when the new content now stands under the target path. False
     // with no open stream; when the sync fails the stream stays open; when

@@ -33,15 +33,13 @@ class DurableImage : public QVFileOperations::ISyncObserver {
 public:
     explicit DurableImage(const std::string& root) : mRoot(root) { mRootInode = takeTree(root); }
 
-    // Calls crash() instead of the step with index stopAt (from 0).
-    void stopBefore(int stopAt, std::function<void()> crash) {
-        mStopAt = stopAt;
-        mCrash = crash;
-    }
-    int steps() const { return mSteps; }
+    // crash() is called instead of the step with index stopAt (from 0).
+    int stopAt = -1;
+    std::function<void()> crash;
+    int steps = 0;
 
     void beforeStep(Step step, int fd, const char* path, const char*) override {
-        if (mSteps++ == mStopAt) mCrash();
+        if (steps++ == stopAt) crash();
         if (step == SYNC_FILE) {
             struct stat st;
             // The writer's descriptor may be write-only.
@@ -77,24 +75,17 @@ private:
     ino_t takeTree(const std::string& dir) {
         ino_t inode = takeDirectory(dir);
         for (const auto& entry : mDirectories[inode]) {
-            std::string path = dir + "/" + entry.first;
-            if (mIsDirectory[entry.second]) {
-                takeTree(path);
-            } else {
-                mFiles[entry.second] = readFile(path);
-            }
+            const std::string path = dir + "/" + entry.first;
+            mIsDirectory[entry.second] ? (void)takeTree(path) : (void)(mFiles[entry.second] = readFile(path));
         }
         return inode;
     }
+    // A file never synced comes back empty, a directory never synced empty.
     void build(ino_t inode, const std::string& dir) {
         ::mkdir(dir.c_str(), 0777);
         for (const auto& entry : mDirectories[inode]) {
-            std::string path = dir + "/" + entry.first;
-            if (mIsDirectory[entry.second]) {
-                build(entry.second, path);
-            } else {
-                writeFile(path, mFiles.count(entry.second) ? mFiles[entry.second] : "");
-            }
+            const std::string path = dir + "/" + entry.first;
+            mIsDirectory[entry.second] ? build(entry.second, path) : (void)writeFile(path, mFiles[entry.second]);
         }
     }
 
@@ -103,9 +94,6 @@ private:
     std::map<ino_t, std::string> mFiles;
     std::map<ino_t, std::map<std::string, ino_t>> mDirectories;
     std::map<ino_t, bool> mIsDirectory;
-    int mSteps = 0;
-    int mStopAt = -1;
-    std::function<void()> mCrash;
 };
 
 const char kPage[] = "<html><body>the converted document, whole</body></html>";
@@ -117,11 +105,9 @@ protected:
         StorageTest::SetUp();
         ASSERT_TRUE(mManager.init());
         TQVVector<CStorageManager::CacheEntry> list;
-        for (UInt8 key = 1; key <= 2; ++key) {
-            list.push_back(makeEntry(key, key, 1000));
-            ASSERT_TRUE(makeCachedDir(list[key - 1]));
-        }
-        ASSERT_TRUE(mManager.writeCache(list));
+        list.push_back(makeEntry(1, 1, 1000));
+        list.push_back(makeEntry(2, 2, 1000));
+        commitRecords(mManager, list);
         mBefore = dataDir().substr(0, dataDir().size() - 1) + ".before";
         std::filesystem::remove_all(mBefore);
         std::filesystem::copy(dataDir(), mBefore, std::filesystem::copy_options::recursive);
@@ -150,17 +136,18 @@ protected:
             ::mkdir((file + "_files/assets").c_str(), 0777);
             writeFile(file + "_files/assets/style.css", "body {}");
             writeFile(file + "_files/index.html", kPage);
-            image.stopBefore(stopAt, [&] {
+            image.stopAt = stopAt;
+            image.crash = [&] {
                 if (crash == POWER_LOSS) image.powerLoss();
                 ::raise(SIGKILL);
-            });
+            };
             QVFileOperations::setSyncObserver(&image);
             manager.lockCache();
             manager.addDocumentToCache(newKey(), (file + "_files/").c_str(), "index.html");
-            int added = image.steps();
+            int added = image.steps;
             manager.touchDocument(makeEntry(1, 1, 1).md5);
             manager.unlockCache();
-            int steps[2] = {added, image.steps()};
+            int steps[2] = {added, image.steps};
             ::_exit(::write(report[1], steps, sizeof(steps)) == sizeof(steps) ? 0 : 1);
         }
         ::close(report[1]);

@@ -192,7 +192,7 @@ bool CStorageManager::writeCache(const TQVVector<CacheEntry>& list) const {
     CDRWFile index(path.c_str(), (path + ".new").c_str());
     CDRWFile checksum(sumPath.c_str(), (sumPath + ".new").c_str());
     bool result = false;
-    FILE* stream = index.open(true);
+    FILE* stream = index.open();
     if (stream == nullptr) {
         QV_LOG(LogMessage::ERROR, "Can't open cache.db: %s", strerror(errno));
     } else {
@@ -211,7 +211,7 @@ bool CStorageManager::writeCache(const TQVVector<CacheEntry>& list) const {
         FILE* sumStream = nullptr;
         if (!index.prepare()) {
             QV_LOG(LogMessage::ERROR, "Can't close cache.db: %s", strerror(errno));
-        } else if ((sumStream = checksum.open(true)) == nullptr) {
+        } else if ((sumStream = checksum.open()) == nullptr) {
             QV_LOG(LogMessage::ERROR, "Can't open cache_checksum: %s", strerror(errno));
         } else if (std::fwrite(hex.c_str(), hex.length(), 1, sumStream) != 1 || !checksum.prepare()) {
             QV_LOG(LogMessage::ERROR, "Can't close /cache_checksum file: %s", strerror(errno));

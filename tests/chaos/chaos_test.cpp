@@ -22,12 +22,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
-#include <future>
 #include <map>
 #include <random>
-#include <string>
-#include <vector>
+#include <thread>
 
 #include "params/office_params_base.h"
 #include "storage/storage_lock.h"
@@ -35,7 +32,6 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/converter_stand_in.h"
 #include "tests/support/files.h"
-#include "tests/support/md5_hex.h"
 #include "tests/support/processes.h"
 #include "tests/support/temp_dir.h"
 
@@ -66,14 +62,10 @@ protected:
     }
 
     void TearDown() override {
-        for (auto& worker : mRunning) {
-            ::kill(worker.first, SIGKILL);
-            ::waitpid(worker.first, nullptr, 0);
-        }
+        for (auto& worker : mRunning) ::kill(worker.first, SIGKILL);
+        for (auto& worker : mRunning) ::waitpid(worker.first, nullptr, 0);
         // A failed run must not leave converters holding ctest's output.
-        for (pid_t pid : standInsUnder(mRoot)) {
-            ::kill(pid, SIGKILL);
-        }
+        for (pid_t pid : standInsUnder(mRoot)) ::kill(pid, SIGKILL);
         ::unlink(("/dev/shm/" + mShmPrefix + CStorageManager::sShMemName).c_str());
     }
 
@@ -89,8 +81,6 @@ protected:
         }
         addDocument(k++, "msg 2 cannot read this\nexit 1\n");           // fails, no page
         addDocument(k++, "msg 0 stuck\nhang\n");                         // killed at the limit
-        addDocument(k++, "garbage 16\nhang\n");                          // refused header
-        addDocument(k++, "header 0 4294967295\nhang\n");                 // oversize length
         addDocument(k++, "flood 3000 0 tick\nindex flooded\n");          // many small messages
         addDocument(k++, "closepipe\nsleep 3000\nindex late\n");         // pipe closed, runs on
         addDocument(k++, "ignoreterm\nindex done\nhang\n");              // page written, never ends
@@ -224,9 +214,6 @@ TEST_F(ChaosTest, KilledAndFaultyProcessesLeaveAConsistentCacheAndNothingRunning
     const int documents = countDone();
     std::printf("chaos: %d processes, %d kills (%d holding the storage lock), %d documents completed\n", mStarted,
                 kills, holderKills, documents);
-    RecordProperty("processes", mStarted);
-    RecordProperty("kills", kills);
-    RecordProperty("documents", documents);
     EXPECT_GE(mStarted, kWorkers + 5);
     EXPECT_GE(documents, 40);
     EXPECT_GE(holderKills, 3);
@@ -238,13 +225,8 @@ TEST_F(ChaosTest, KilledAndFaultyProcessesLeaveAConsistentCacheAndNothingRunning
     // The lock: a worker killed while holding it must not leave it held.
     CStorageManager manager;
     ASSERT_TRUE(manager.init());
-    auto locked = std::async(std::launch::async, [&] {
-        bool taken = manager.lockCache(10000);
-        if (taken) manager.unlockCache();
-        return taken;
-    });
-    ASSERT_EQ(std::future_status::ready, locked.wait_for(std::chrono::seconds(15)));
-    ASSERT_TRUE(locked.get()) << "the storage lock stays held";
+    ASSERT_TRUE(manager.lockCache(10000)) << "the storage lock stays held";
+    manager.unlockCache();
 
     const std::string converted = mRoot + "/data/converted/";
     LogCapture capture;
