@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <regex>
-#include <thread>
 #include <string>
 
 #include "tests/integration/office_viewer_fixture.h"
@@ -236,10 +235,7 @@ TEST_F(OfficeViewer, CacheHitPostedForADestroyedInstanceDoesNothing) {
     open(second);
     second.stream("http://a.test/second.doc", document, chunks(9));
     // Wait until the worker posted the open request, without running it.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (browser.pendingCalls() == 0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    ASSERT_TRUE(test_support::eventually([&] { return browser.pendingCalls() > 0; }, 10000));
     ASSERT_EQ(1u, browser.pendingCalls());
     second.destroy();
     EXPECT_EQ(1u, browser.runPendingCalls());
@@ -308,6 +304,7 @@ TEST_F(OfficeViewer, StoppedLockHolderNeverBlocksThePluginThread) {
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         longest = std::max(longest, ms);
         EXPECT_LT(ms, 2000) << what << " waited for the stopped holder";
+        return ms;
     };
     const std::string document = convertingScript("after the holder");
     host::HostInstance waiting(browser);
@@ -316,10 +313,11 @@ TEST_F(OfficeViewer, StoppedLockHolderNeverBlocksThePluginThread) {
     host::HostInstance destroyed(browser);
     open(destroyed);
     timed("the stream", [&] { destroyed.stream("http://x.test/gone.doc", convertingScript("never"), chunks(4096)); });
-    timed("NPP_Destroy", [&] { destroyed.destroy(); });
+    const double destroyMs = timed("NPP_Destroy", [&] { destroyed.destroy(); });
     browser.runUntil([] { return false; }, std::chrono::milliseconds(300));
     EXPECT_TRUE(browser.navigations().empty());
-    std::printf("stopped lock holder: longest call on the plug-in thread %.1f ms\n", longest);
+    std::printf("stopped lock holder: longest call on the plug-in thread %.1f ms, NPP_Destroy %.1f ms\n", longest,
+                destroyMs);
 
     kill(holder, SIGCONT);  // it lets go of the lock
     waitpid(holder, nullptr, 0);
