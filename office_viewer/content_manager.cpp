@@ -187,6 +187,7 @@ void CContentManager::cleanup() {
     // The worker keeps what it shares with us and ends on its own.
     if (mJob) mJob->cancel();
     mJob.reset();
+    ConversionWorkers::joinFinished();
     mDocument.reset();
     mStream = nullptr;
     mStorage.reset();

@@ -51,7 +51,7 @@ void CConversionJob::run() {
     CQVString path;
     bool cached = false;
     if (!lockStorage()) {
-        QV_LOG(LogMessage::ERROR, "Error: no storage lock within the conversion time limit");
+        if (!mCancelled) QV_LOG(LogMessage::ERROR, "Error: no storage lock within the conversion time limit");
     } else {
         mStorage->checkVersionOnce();
         cached = mStorage->findDocumentInCache(mDocument->getMD5(), path);

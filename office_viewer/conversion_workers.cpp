@@ -35,6 +35,18 @@ public:
         }
     }
 
+    // A done job's thread has at most its last destructors to run.
+    void joinDone() {
+        for (auto it = mWorkers.begin(); it != mWorkers.end();) {
+            if (it->job->isDone()) {
+                it->thread.join();
+                it = mWorkers.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
     bool start(const TQVSharedPtr<CConversionJob>& job) {
         joinDone();
         try {
@@ -54,18 +66,6 @@ private:
         return true;
     }
 
-    // A done job's thread has at most its last destructors to run.
-    void joinDone() {
-        for (auto it = mWorkers.begin(); it != mWorkers.end();) {
-            if (it->job->isDone()) {
-                it->thread.join();
-                it = mWorkers.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-
     std::list<Worker> mWorkers;
 };
 
@@ -77,5 +77,7 @@ Registry& registry() {
 }  // namespace
 
 bool start(const TQVSharedPtr<CConversionJob>& job) { return registry().start(job); }
+
+void joinFinished() { registry().joinDone(); }
 
 }  // namespace ConversionWorkers
