@@ -10,11 +10,12 @@
 #include <new>
 
 struct CChildWatch::CShared {
-    explicit CShared(pid_t child) : pid(child), ended(false) {}
+    explicit CShared(pid_t child) : pid(child), ended(false), status(0) {}
     const pid_t pid;
     std::mutex mutex;
     std::condition_variable endedChanged;
     bool ended;  // guarded by mutex; the child has been reaped (or is gone)
+    int status;  // guarded by mutex; its wait status once reaped, else 0
 };
 
 namespace {
@@ -38,7 +39,7 @@ void* watcherMain(void* argument) {
         // The leader is a zombie, not yet reaped, so the group id is still
         // ours: clear out helpers it left behind, then reap it.
         kill(-shared->pid, SIGKILL);
-        while (waitpid(shared->pid, nullptr, 0) < 0 && errno == EINTR) {
+        while (waitpid(shared->pid, &shared->status, 0) < 0 && errno == EINTR) {
         }
     }
     // Otherwise someone else reaped it (for example SIGCHLD ignored by the
@@ -96,6 +97,14 @@ bool CChildWatch::hasEnded() const {
     }
     std::lock_guard<std::mutex> lock(mShared->mutex);
     return mShared->ended;
+}
+
+int CChildWatch::exitSignal() const {
+    if (mShared.isNull()) {
+        return 0;
+    }
+    std::lock_guard<std::mutex> lock(mShared->mutex);
+    return mShared->ended && WIFSIGNALED(mShared->status) ? WTERMSIG(mShared->status) : 0;
 }
 
 void CChildWatch::release() {

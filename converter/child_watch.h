@@ -38,6 +38,9 @@ public:
     // Waits at most timeoutMs for the child to end and be reaped.
     bool waitForEnd(int timeoutMs);
     bool hasEnded() const;
+    // The signal that ended the child, 0 when it exited, has not ended or
+    // nothing is watched.
+    int exitSignal() const;
     // Back to idle: joins the watcher when the child has ended; otherwise
     // leaves it running on its own, to reap the child whenever it ends.
     void release();

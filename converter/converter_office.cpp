@@ -66,6 +66,11 @@ CQVString CConverterOffice::convertFile(const CQVString& srcFilePath, const CQVS
             bool interrupted = mInterrupted.load();
             if (closedByConverter && !interrupted) {
                 mLauncher->waitForExit(sExitGraceMs);
+                // Closing the pipe by dying of a crash is no finished output.
+                if (int sig = mLauncher->exitSignal()) {
+                    QV_LOG(LogMessage::ERROR, "Error: DerazoZoraveMain died of signal %d", sig);
+                    closedByConverter = false;
+                }
             }
             tFinishingOwnConversion = true;
             abort();
@@ -93,6 +98,11 @@ void CConverterOffice::abort() {
     } else {
         QV_LOG(LogMessage::ERROR, "Can't stop launcher");
     }
+}
+
+void CConverterOffice::interrupt() {
+    mInterrupted.store(true);
+    mLauncher->requestStop();
 }
 
 bool CConverterOffice::listen(int fd) {

@@ -15,10 +15,15 @@
 // Reading waits for data with poll(2) bounded by the deadline, so the
 // calling thread sleeps while the converter works.
 //
-// Threads: convertFile runs on the conversion worker; abort may be called
-// from another thread at any time, also before or during convertFile. After
-// abort the driver is interrupted for good: a running conversion ends within
-// milliseconds and later convertFile calls start no converter.
+// Threads: convertFile runs on the conversion worker; abort and interrupt
+// may be called from another thread at any time, also before or during
+// convertFile. After either the driver is interrupted for good: a running
+// conversion ends within milliseconds and later convertFile calls start no
+// converter. interrupt never blocks (the browser's plug-in thread uses it).
+//
+// A conversion is complete only when the converter closed its end of the
+// pipe by itself, within the time limit, uninterrupted, and did not then die
+// of a signal nobody here sent (a crash after writing part of its output).
 #pragma once
 
 #include <time.h>
@@ -47,6 +52,9 @@ public:
     CQVString getEntryPointName() const;
     // Kills a running converter and interrupts this driver for good.
     void abort();
+    // Interrupts this driver for good and has a running converter killed,
+    // without waiting for anything: a running convertFile ends soon after.
+    void interrupt();
     // True when the last convertFile ran its converter until the converter
     // closed the pipe by itself, with no time limit hit and no abort. A
     // conversion that was cut off never counts, whatever it left behind.

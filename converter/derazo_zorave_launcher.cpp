@@ -13,7 +13,8 @@ const char* const CDerazoZoraveLauncher::sProgramName = "DerazoZoraveMain";
 
 CDerazoZoraveLauncher::CDerazoZoraveLauncher()
     : mConverterDir(COfficeParamsBase::getInstance()->getValue(COfficeParamsBase::BIN_PATH)),
-      mPid(-1) {}
+      mPid(-1),
+      mKillSent(false) {}
 
 CDerazoZoraveLauncher::~CDerazoZoraveLauncher() {
     if (!kill()) {
@@ -75,6 +76,7 @@ bool CDerazoZoraveLauncher::start(const TQVVector<CQVString>& args, int inherite
         return false;
     }
     mPid.store(pid);
+    mKillSent = false;
     QV_LOG(LogMessage::MESSAGE, "Success!");
     return true;
 }
@@ -84,6 +86,18 @@ bool CDerazoZoraveLauncher::waitForExit(int timeoutMs) {
     return mPid.load() == -1 || mWatch.waitForEnd(timeoutMs);
 }
 
+int CDerazoZoraveLauncher::exitSignal() {
+    std::lock_guard<std::mutex> control(mControlMutex);
+    return mPid.load() == -1 || mKillSent ? 0 : mWatch.exitSignal();
+}
+
+void CDerazoZoraveLauncher::requestStop() {
+    std::unique_lock<std::mutex> control(mControlMutex, std::try_to_lock);
+    if (control.owns_lock() && mPid.load() != -1 && mWatch.signalGroup(SIGKILL)) {
+        mKillSent = true;
+    }
+}
+
 bool CDerazoZoraveLauncher::kill() {
     std::lock_guard<std::mutex> control(mControlMutex);
     Int32 pid = mPid.load();
@@ -91,7 +105,8 @@ bool CDerazoZoraveLauncher::kill() {
         return true;
     }
     QV_LOG(LogMessage::MESSAGE, "pid: %d", static_cast<int>(pid));
-    if (!mWatch.signalGroup(SIGKILL)) {
+    // Gone after the kill that requestStop sent counts as killed.
+    if (!mWatch.signalGroup(SIGKILL) && !(errno == ESRCH && mKillSent)) {
         QV_LOG(LogMessage::WARNING, "%s", strerror(errno));
         return false;
     }

@@ -37,6 +37,8 @@ public:
     virtual bool stop();
     virtual bool start(const TQVVector<CQVString>& args, int inheritedFd);
     virtual bool waitForExit(int timeoutMs);
+    virtual int exitSignal();
+    virtual void requestStop();
 
     // SIGKILL to the converter's process group, then waits (at most
     // sKillWaitMs) for it to be reaped. True when nothing was started or the
@@ -60,4 +62,5 @@ private:
     std::atomic<Int32> mPid;
     CChildWatch mWatch;
     std::mutex mControlMutex;  // serialises start and kill
+    bool mKillSent;            // guarded by mControlMutex
 };

@@ -1,42 +1,63 @@
 #include "converter/document.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "log/logger.h"
+#include "storage/working_file.h"
 
 namespace {
 const std::size_t kWriteBufferSize = 65536;
 }  // namespace
 
 CDocument::CDocument(const char* filePath)
-    : mState(New), mFilePath(filePath), mFile(nullptr), mWriteBuffer(nullptr), mHash(nullptr), mMD5() {}
+    : mState(New),
+      mFilePath(filePath),
+      mClaim(-1),
+      mFile(nullptr),
+      mWriteBuffer(nullptr),
+      mHash(nullptr),
+      mMD5() {}
 
 CDocument::~CDocument() {
+    removeFile();
+    delete[] mWriteBuffer;
+    delete mHash;
+}
+
+void CDocument::removeFile() {
     if (mFile != nullptr) {
         std::fclose(mFile);
         mFile = nullptr;
     }
-    delete[] mWriteBuffer;
-    if (mState == Writing || mState == Written) {
-        // The stream is closed, so a write in progress yields no digest.
-        mState = Written;
+    if (mClaim >= 0) {
+        // Deleted while still claimed, so the eviction pass never races us.
         if (unlink(mFilePath.c_str()) != 0) {
             QV_LOG(LogMessage::WARNING, "Can't delete file: %s", strerror(errno));
         }
+        ::close(mClaim);
+        mClaim = -1;
     }
-    delete mHash;
 }
+
+void CDocument::discard() { removeFile(); }
 
 bool CDocument::startWrite() {
     if (mState != New) {
         return false;
     }
-    mFile = std::fopen(mFilePath.c_str(), "wb");
+    mClaim = NWorkingFile::createClaimed(mFilePath.c_str());
+    int writer = mClaim < 0 ? -1 : ::fcntl(mClaim, F_DUPFD_CLOEXEC, 0);
+    mFile = writer < 0 ? nullptr : ::fdopen(writer, "wb");
     if (mFile == nullptr) {
         QV_LOG(LogMessage::ERROR, "Can't open file: %s", strerror(errno));
+        if (writer >= 0) {
+            ::close(writer);
+        }
+        removeFile();
         return false;
     }
     mWriteBuffer = new char[kWriteBufferSize];
@@ -104,4 +125,4 @@ bool CDocument::convert(const CQVString& destination, CQVString& entryPoint) {
     return true;
 }
 
-void CDocument::interruptConversion() { mConverter.abort(); }
+void CDocument::interruptConversion() { mConverter.interrupt(); }

@@ -3,18 +3,20 @@
 // converts it.
 //
 // Life: New --startWrite--> Writing --finishWrite--> Written --convert...
-// The file is created by startWrite and deleted when the document is
-// destroyed (from Writing or Written); the converter's output directory is
-// not touched here. Owned through DocumentPtr; the last owner deletes it.
+// The file is created by startWrite and claimed for this process
+// (storage/working_file.h) until it is deleted: by discard() or when the
+// document is destroyed (from Writing or Written). The converter's output
+// directory is not touched here. Owned through DocumentPtr; the last owner
+// deletes it, on whichever thread that is.
 // The storage names the file and the output directory and caches the
 // result (CStorageManager::newDocument, getDestinationDirectory,
 // addDocumentToCache).
 //
 // Threads: startWrite, write and finishWrite on the browser's plug-in
-// thread; convert on the conversion worker once the write has finished;
-// interruptConversion from the plug-in thread at any time, also while
-// convert runs (it makes convert return within milliseconds, without
-// success).
+// thread; convert and discard on the conversion worker once the write has
+// finished; interruptConversion from the plug-in thread at any time, also
+// while convert runs: it never blocks and makes convert return within
+// milliseconds, without success.
 #pragma once
 
 #include <cstdio>
@@ -52,6 +54,9 @@ public:
     bool convert(const CQVString& destination, CQVString& entryPoint);
     // Stops a running conversion and any later one.
     void interruptConversion();
+    // Deletes the file now (a document is not converted twice); later calls
+    // and the destructor leave it alone.
+    void discard();
 
     int getState() const { return mState; }
     const CQVString& getFilePath() const { return mFilePath; }
@@ -59,8 +64,12 @@ public:
     const UInt8 (&getMD5() const)[16] { return mMD5; }
 
 private:
+    // Closes what is open and deletes the file, if it was created.
+    void removeFile();
+
     int mState;
     CQVString mFilePath;
+    int mClaim;  // holds the claim on the file while it exists, else -1
     FILE* mFile;
     // stdio buffer of mFile: the browser hands over a few KiB per write, and
     // one system call per handful of them costs more than the digest.

@@ -33,4 +33,11 @@ public:
     // Waits at most timeoutMs for a started child to end by itself; true
     // when it has ended (or none was started). The launcher stays started.
     virtual bool waitForExit(int timeoutMs) = 0;
+    // The signal that ended the child, when one did and this launcher did
+    // not send it; 0 otherwise (exited, still running, none started).
+    virtual int exitSignal() = 0;
+    // Asks a running child to be killed without waiting for anything: when
+    // the launcher is busy starting or killing, nothing is done, and the
+    // caller's own flag must stop what follows. Any thread.
+    virtual void requestStop() = 0;
 };

@@ -1,6 +1,8 @@
 #include "office_viewer/content_manager.h"
 
 #include "log/logger.h"
+#include "office_viewer/conversion_job.h"
+#include "office_viewer/conversion_workers.h"
 #include "office_viewer/ravuda_rovude_zazizu.h"
 #include "plugin_base/browser_funcs.h"
 #include "plugin_base/np_private_funcs.h"
@@ -8,14 +10,6 @@
 
 namespace {
 const char kInternalError[] = "Internal error";
-const char kBadContent[] = "Bad content";
-
-// A report posted to the plug-in thread, with the message the instance
-// shows when the browser has no message service of its own (else null).
-struct ReportErrorCall {
-    PluginThreadCalls::Token plugin;
-    const char* message;
-};
 
 // A message for the user: through the browser's private message service,
 // or, for a browser without one, shown by the instance. Plug-in thread.
@@ -32,10 +26,9 @@ CContentManager::CContentManager(CRavudaRovudeZazizu& plugin, PluginThreadCalls:
     : mPlugin(plugin),
       mPluginToken(pluginToken),
       mInitialized(false),
-      mThreadId(0),
-      mInterrupted(false),
-      mStreamBytes(0),
-      mWorkerDone(false) {}
+      mStream(nullptr),
+      mStreamSize(0),
+      mStreamBytes(0) {}
 
 CContentManager::~CContentManager() { cleanup(); }
 
@@ -43,37 +36,36 @@ UInt32 CContentManager::maxStreamBytes() const { return CStorageManager::sStorag
 
 bool CContentManager::init() {
     QV_LOG_ENTRY();
-    if (mStorageManager.init()) {
+    mStorage.reset(new CStorageManager);
+    if (mStorage->init()) {
         QV_LOG(LogMessage::MESSAGE, "CStorageManager initialized");
         mInitialized = true;
         return true;
     }
     QV_LOG(LogMessage::ERROR, "CStorageManager was not initialized");
+    mStorage.reset();
     return false;
 }
 
-bool CContentManager::reapFinishedWorker() {
-    if (mThreadId == 0) return true;
-    if (!mWorkerDone) return false;
-    if (CQVThreadCtrl::join(mThreadId, 0) == -1) QV_LOG(LogMessage::ERROR, "Can't join thread");
-    mThreadId = 0;
-    mConverterThread.reset();
-    return true;
+bool CContentManager::isBusy() {
+    if (mJob && mJob->isDone()) mJob.reset();
+    return mStream != nullptr || mJob;
 }
 
-bool CContentManager::streamBegin(const char* extension, UInt32 size, const char* url) {
+bool CContentManager::streamBegin(const void* stream, const char* extension, UInt32 size, const char* url) {
     QV_LOG_ENTRY();
     if (!mInitialized) {
         QV_LOG(LogMessage::ERROR, "manager was not initialized");
         return false;
     }
-    if (!reapFinishedWorker()) {
-        QV_LOG(LogMessage::ERROR, "a document is still being converted; stream refused");
+    if (isBusy()) {
+        QV_LOG(LogMessage::ERROR, "a document is still being received or converted; stream refused");
         return false;
     }
-    CQVString path = mStorageManager.newDocument(extension, size);
+    CQVString path = mStorage->newDocument(extension, size);
     mDocument = path.isEmpty() ? DocumentPtr() : DocumentPtr(new CDocument(path.c_str()));
     mStreamUrl = url;
+    mStreamSize = size;
     mStreamBytes = 0;
     if (!mDocument) {
         tellUser(mPlugin, kInternalError, kNPMessageInternalError);
@@ -81,19 +73,24 @@ bool CContentManager::streamBegin(const char* extension, UInt32 size, const char
     }
     if (!mDocument->startWrite()) {
         QV_LOG(LogMessage::ERROR, "startWrite failed");
+        mDocument.reset();
         tellUser(mPlugin, kInternalError, kNPMessageInternalError);
         return false;
     }
+    mStream = stream;
     return true;
 }
 
-Int32 CContentManager::streamWrite(const void* data, Int32 len) {
+Int32 CContentManager::streamWrite(const void* stream, const void* data, Int32 len) {
     QV_LOG_ENTRY();
     if (!mInitialized) {
         QV_LOG(LogMessage::ERROR, "manager was not initialized");
         return -1;
     }
-    if (!mDocument) return -1;
+    if (!isCurrentStream(stream)) {
+        QV_LOG(LogMessage::ERROR, "Error: write for a stream that is not being received");
+        return -1;
+    }
     // A stream without an announced length passes the space check with
     // nothing; never let one store more than an announced one could.
     if (len > 0 && mStreamBytes + static_cast<UInt64>(len) > maxStreamBytes()) {
@@ -106,18 +103,26 @@ Int32 CContentManager::streamWrite(const void* data, Int32 len) {
     return written;
 }
 
-bool CContentManager::streamFinish(NPError reason) {
+bool CContentManager::streamFinish(const void* stream, NPError reason) {
     QV_LOG_ENTRY();
     if (!mInitialized) {
         QV_LOG(LogMessage::ERROR, "manager was not initialized");
         return false;
     }
-    if (reason != NPRES_DONE) {
-        QV_LOG(LogMessage::ERROR, "Stream error %d", reason);
+    if (!isCurrentStream(stream)) {
+        QV_LOG(LogMessage::ERROR, "Error: end of a stream that is not being received");
         return false;
     }
-    if (!mDocument || !mDocument->finishWrite()) {
+    mStream = nullptr;
+    // A document that is not converted leaves nothing in the working area.
+    if (reason != NPRES_DONE) {
+        QV_LOG(LogMessage::ERROR, "Stream error %d", reason);
+        mDocument.reset();
+        return false;
+    }
+    if (!mDocument->finishWrite()) {
         QV_LOG(LogMessage::ERROR, "can't finish write");
+        mDocument.reset();
         tellUser(mPlugin, kInternalError, kNPMessageInternalError);
         return false;
     }
@@ -127,56 +132,13 @@ bool CContentManager::streamFinish(NPError reason) {
 
 void CContentManager::convertDocument() {
     QV_LOG_ENTRY();
-    mConverterThread.reset(new CConverterThread(this));
-    mWorkerDone = false;
-    mThreadId = CQVThreadCtrl::startThread(*mConverterThread, false, CQVThreadCtrl::DEFAULTPRIORITY,
-                                           CQVThreadCtrl::DEFAULTSTACKSIZE);
-    if (mThreadId == 0) QV_LOG(LogMessage::ERROR, "Can't start new thread");
-}
-
-void CContentManager::CConverterThread::run() {
-    QV_LOG_ENTRY();
-    CContentManager& owner = *mOwner;
-    CDocument& document = *owner.mDocument;
-    CQVString path;
-    if (owner.mStorageManager.findDocumentInCache(document.getMD5(), path)) {
-        QV_LOG(LogMessage::MESSAGE, "document from cache");
-        owner.openDocumentAsync(path);
-        owner.mWorkerDone = true;
-        return;
+    mJob.reset(new CConversionJob(mPlugin.getInstance(), mPluginToken, mStorage, mDocument, mStreamUrl, mStreamSize));
+    mDocument.reset();
+    if (!ConversionWorkers::start(mJob)) {
+        // The instance stays in the converting state.
+        QV_LOG(LogMessage::ERROR, "Can't start new thread");
+        mJob.reset();
     }
-    CQVString destination = owner.mStorageManager.getDestinationDirectory(document.getFilePath());
-    CQVString entryPoint;
-    bool ok = document.convert(destination, entryPoint);
-
-    std::lock_guard<std::mutex> lock(owner.mMutex);
-    if (owner.mInterrupted) {
-        QV_LOG(LogMessage::WARNING, "interrupted");
-    } else if (ok) {
-        path = owner.mStorageManager.addDocumentToCache(document.getMD5(), destination, entryPoint);
-        QV_LOG(LogMessage::MESSAGE, "document converted");
-        owner.openDocumentAsync(path);
-    } else {
-        QV_LOG(LogMessage::ERROR, "can't convert document");
-        if (hasPrivateMessageService()) {
-            NPN_SendMessage_private(kBadContent, kNPMessageBadContent);
-            owner.reportErrorAsync(nullptr);
-        } else {
-            // The instance shows it, on the plug-in thread.
-            owner.reportErrorAsync(kBadContent);
-        }
-    }
-    owner.mWorkerDone = true;
-}
-
-void CContentManager::openDocumentAsync(const CQVString& path) {
-    COpenDocumentInfo* info = new COpenDocumentInfo(mPluginToken, path, mStreamUrl);
-    NPN_PluginThreadAsyncCall(mPlugin.getInstance(), &CContentManager::openDocument, info);
-}
-
-void CContentManager::reportErrorAsync(const char* message) {
-    ReportErrorCall* call = new ReportErrorCall{mPluginToken, message};
-    NPN_PluginThreadAsyncCall(mPlugin.getInstance(), &CContentManager::reportError, call);
 }
 
 void CContentManager::openDocument(void* data) {
@@ -211,9 +173,9 @@ void CContentManager::openDocument(CRavudaRovudeZazizu& plugin, const CQVString&
 
 void CContentManager::reportError(void* data) {
     if (data == nullptr) return;
-    ReportErrorCall* call = static_cast<ReportErrorCall*>(data);
-    if (CRavudaRovudeZazizu* plugin = PluginThreadCalls::lookup(call->plugin)) {
-        if (call->message != nullptr) plugin->showMessage(call->message);
+    CReportErrorInfo* call = static_cast<CReportErrorInfo*>(data);
+    if (CRavudaRovudeZazizu* plugin = PluginThreadCalls::lookup(call->mPlugin)) {
+        if (call->mMessage != nullptr) plugin->showMessage(call->mMessage);
         plugin->reportError();
     }
     delete call;
@@ -222,15 +184,12 @@ void CContentManager::reportError(void* data) {
 void CContentManager::cleanup() {
     QV_LOG_ENTRY();
     if (!mInitialized) return;
-    if (mThreadId != 0) {
-        {
-            std::lock_guard<std::mutex> lock(mMutex);
-            mInterrupted = true;
-            if (mDocument) mDocument->interruptConversion();
-        }
-        if (CQVThreadCtrl::join(mThreadId, 0) == -1) QV_LOG(LogMessage::ERROR, "Can't join thread");
-        mThreadId = 0;
-    }
-    mStorageManager.cleanup();
+    // The worker keeps what it shares with us and ends on its own.
+    if (mJob) mJob->cancel();
+    mJob.reset();
+    ConversionWorkers::joinFinished();
+    mDocument.reset();
+    mStream = nullptr;
+    mStorage.reset();
     mInitialized = false;
 }

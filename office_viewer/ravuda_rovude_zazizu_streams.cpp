@@ -27,6 +27,11 @@ NPError CRavudaRovudeZazizu::NewStream(NPMIMEType type, NPStream* stream, NPBool
     const char* url = stream->url ? stream->url : "";
     QV_LOG(LogMessage::MESSAGE, "instID=%p, mimetype=%s, size=%u, url=%s, seekable=%d",
            static_cast<void*>(mInstance), type ? type : "", stream->end, url, seekable);
+    // One document at a time: the one on its way keeps its progress.
+    if (mContentManager.isBusy()) {
+        QV_LOG(LogMessage::ERROR, "a document is still being received or converted; stream refused");
+        return NPERR_GENERIC_ERROR;
+    }
     mProgressInfo.setSize(static_cast<double>(stream->end));
 
     const char* dot = std::strrchr(url, '.');
@@ -48,7 +53,7 @@ NPError CRavudaRovudeZazizu::NewStream(NPMIMEType type, NPStream* stream, NPBool
     } else {
         QV_LOG(LogMessage::ERROR, "can't set stream type");
     }
-    if (!mContentManager.streamBegin(extension, stream->end, url)) {
+    if (!mContentManager.streamBegin(stream, extension, stream->end, url)) {
         setState(PLUGIN_STATE_ERROR);
         return NPERR_GENERIC_ERROR;
     }
@@ -60,20 +65,28 @@ int32_t CRavudaRovudeZazizu::WriteReady(NPStream*) {
     return kWriteReadyBytes;
 }
 
-int32_t CRavudaRovudeZazizu::Write(NPStream*, int32_t offset, int32_t len, void* buffer) {
+int32_t CRavudaRovudeZazizu::Write(NPStream* stream, int32_t offset, int32_t len, void* buffer) {
     QV_LOG(LogMessage::MESSAGE, "instID=%p, offset=%d, len=%d", static_cast<void*>(mInstance), offset, len);
-    int32_t written = mContentManager.streamWrite(buffer, len);
+    if (!mContentManager.isCurrentStream(stream)) {
+        QV_LOG(LogMessage::ERROR, "Error: write for a stream that is not being received");
+        return -1;
+    }
+    int32_t written = mContentManager.streamWrite(stream, buffer, len);
     QV_LOG(LogMessage::MESSAGE, " %d from %d bytes written", written, len);
     mProgressInfo.incPosition(len);
     forceRedraw();
     return written;
 }
 
-NPError CRavudaRovudeZazizu::DestroyStream(NPStream*, NPReason reason) {
+NPError CRavudaRovudeZazizu::DestroyStream(NPStream* stream, NPReason reason) {
     QV_LOG(LogMessage::MESSAGE, "instID=%u, reason=%p",
            static_cast<unsigned>(reinterpret_cast<uintptr_t>(static_cast<void*>(mInstance))),
            reinterpret_cast<void*>(static_cast<intptr_t>(reason)));
-    bool ok = mContentManager.streamFinish(reason);
+    if (!mContentManager.isCurrentStream(stream)) {
+        QV_LOG(LogMessage::ERROR, "Error: end of a stream that is not being received");
+        return NPERR_INVALID_PARAM;
+    }
+    bool ok = mContentManager.streamFinish(stream, reason);
     setState(ok ? PLUGIN_STATE_CONVERTING : PLUGIN_STATE_ERROR);
     return NPERR_NO_ERROR;
 }

@@ -11,6 +11,14 @@
 
 namespace {
 
+QVFileOperations::ISyncObserver* gSyncObserver = nullptr;
+
+void observe(QVFileOperations::ISyncObserver::Step step, int fd, const char* path, const char* to) {
+    if (gSyncObserver != nullptr) {
+        gSyncObserver->beforeStep(step, fd, path, to);
+    }
+}
+
 // Keeps the first error of a sequence of attempts.
 struct FirstError {
     int value = 0;
@@ -141,6 +149,29 @@ bool recursiveRemove(const char* path) {
     return true;
 }
 
-bool rename(const char* from, const char* to) { return std::rename(from, to) == 0; }
+bool rename(const char* from, const char* to) {
+    observe(ISyncObserver::RENAME, -1, from, to);
+    return std::rename(from, to) == 0;
+}
+
+bool syncFile(int fd) {
+    observe(ISyncObserver::SYNC_FILE, fd, nullptr, nullptr);
+    return fsync(fd) == 0;
+}
+
+bool syncDirectory(const char* path) {
+    observe(ISyncObserver::SYNC_DIRECTORY, -1, path, nullptr);
+    int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    bool synced = fsync(fd) == 0;
+    int error = errno;
+    close(fd);
+    errno = error;
+    return synced;
+}
+
+void setSyncObserver(ISyncObserver* observer) { gSyncObserver = observer; }
 
 }  // namespace QVFileOperations

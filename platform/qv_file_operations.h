@@ -58,6 +58,29 @@ bool recursiveRemove(const char* path);
 
 // Moves a file or directory (rename(2): same file system; an existing
 // target file is replaced, an existing target directory must be empty).
+// The move survives a power loss only once both directories were synced.
 bool rename(const char* from, const char* to);
+
+// Durability: a file's data survives a power loss once the file was synced,
+// a name created, removed or moved in a directory once the directory was.
+// syncFile syncs the open file fd (fsync); syncDirectory syncs the entries of
+// directory path.
+bool syncFile(int fd);
+bool syncDirectory(const char* path);
+
+// Test seam: an observer told of every rename, syncFile and syncDirectory
+// just before it happens, so that a test can end a process at any step of a
+// commit, or keep what a power loss would keep (what was synced). One per
+// process, none by default; set it while no other thread uses these
+// operations.
+class ISyncObserver {
+public:
+    enum Step { RENAME, SYNC_FILE, SYNC_DIRECTORY };
+    virtual ~ISyncObserver() {}
+    // fd: SYNC_FILE's file, else -1; path: the directory, or the renamed
+    // path (to: its new name), else null.
+    virtual void beforeStep(Step step, int fd, const char* path, const char* to) = 0;
+};
+void setSyncObserver(ISyncObserver* observer);
 
 }  // namespace QVFileOperations

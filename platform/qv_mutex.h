@@ -22,6 +22,8 @@
 
 #include <pthread.h>
 
+#include "platform/qv_types.h"
+
 class CQVMutex {
 public:
     // recursive: true for a recursive mutex. recursionMode is kept for the
@@ -32,13 +34,16 @@ public:
     CQVMutex(const CQVMutex&) = delete;
     CQVMutex& operator=(const CQVMutex&) = delete;
 
-    enum LockResult { LOCKED = 0, LOCKED_OWNER_DIED = 1, LOCK_FAILED = 2 };
+    enum LockResult { LOCKED = 0, LOCKED_OWNER_DIED = 1, LOCK_FAILED = 2, LOCK_TIMED_OUT = 3 };
 
     // Blocks until the calling thread holds the mutex. LOCKED_OWNER_DIED: the
     // previous owner died holding it; the protected state may be half-written,
     // and the mutex has been made consistent again.
     LockResult lockEx();
     bool lock() { return lockEx() != LOCK_FAILED; }
+    // As lockEx, but gives up with LOCK_TIMED_OUT once timeoutMs have passed
+    // (on the real-time clock, as pthread_mutex_timedlock counts).
+    LockResult timedLockEx(UInt32 timeoutMs);
     // false when the calling thread does not hold it.
     bool unlock();
     // A mutex whose initialisation failed refuses every lock.

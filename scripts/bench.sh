@@ -124,11 +124,15 @@ table() {
   echo "| 2. plug-in CPU per wall second while a 5 s converter runs | $(calc %.4f "${r[cpu_share]}")" \
        "| ${r[cpu_seconds]} s CPU in ${r[cpu_wall]} s | | < 0.02 | $(check "${r[cpu_share]}" '<' 0.02) |"
   local n
+  local op limit
   for n in 10 100 1000; do
+    # At 1000 records: no sync of the index on the way to the navigation.
+    op='<'; limit=10
+    if [ "$n" = 1000 ]; then op='<='; limit=5; fi
     ratio=$(calc %.4f "${r[cached_open_$n]} / ${r[cached_conversion_$n]}")
     echo "| 3. cached open, DestroyStream to navigation, $n records in the index" \
          "| $(calc %.2f "${r[cached_open_$n]}") ms | real conversion $(calc %.0f "${r[cached_conversion_$n]}") ms" \
-         "| $ratio | < 10 ms | $(check "${r[cached_open_$n]}" '<' 10) |"
+         "| $ratio | $op $limit ms | $(check "${r[cached_open_$n]}" "$op" "$limit") |"
   done
   echo "| 4. frame: progress bar 400 x 60 (CPU per draw) | $(calc %.1f "${r[bar_cpu]}") us" \
        "| wall $(calc %.1f "${r[bar_wall]}") us | | < 500 us | $(check "${r[bar_cpu]}" '<' 500) |"

@@ -32,15 +32,20 @@ CCacheEntry::CCacheEntry() : time(0), size(0) {
 
 bool CCacheEntry::setEntryPoint(const char* name) {
     std::memset(entryPoint, 0, sizeof(entryPoint));
+    if (!isValidEntryPoint(name)) {
+        return false;
+    }
+    std::memcpy(entryPoint, name, std::strlen(name));
+    return true;
+}
+
+bool CCacheEntry::isValidEntryPoint(const char* name) {
     if (name == nullptr) {
         return false;
     }
-    size_t length = std::strlen(name);
-    if (length >= sizeof(entryPoint)) {
-        return false;
-    }
-    std::memcpy(entryPoint, name, length);
-    return true;
+    size_t length = strnlen(name, ENTRY_POINT_SIZE);
+    return length > 0 && length < ENTRY_POINT_SIZE && std::strchr(name, '/') == nullptr &&
+           std::strstr(name, "..") == nullptr;
 }
 
 void CCacheEntry::serialize(UInt8 (&record)[RECORD_SIZE]) const {
@@ -58,7 +63,9 @@ CCacheEntry CCacheEntry::parse(const UInt8 (&record)[RECORD_SIZE]) {
     std::memcpy(entry.md5, record + kMd5Offset, sizeof(entry.md5));
     entry.time = getLittleEndian(record + kTimeOffset, 8);
     entry.size = static_cast<UInt32>(getLittleEndian(record + kSizeOffset, 4));
-    std::memcpy(entry.entryPoint, record + kEntryPointOffset, ENTRY_POINT_SIZE - 1);
-    entry.entryPoint[ENTRY_POINT_SIZE - 1] = '\0';
+    // A field without a NUL is not a name that fits the record.
+    if (std::memchr(record + kEntryPointOffset, 0, ENTRY_POINT_SIZE) != nullptr) {
+        std::memcpy(entry.entryPoint, record + kEntryPointOffset, ENTRY_POINT_SIZE);
+    }
     return entry;
 }

@@ -13,7 +13,9 @@
 //       28    36  entryPoint  file name of the entry page inside the cached
 //                             directory, NUL-terminated within the field;
 //                             bytes after the NUL are written as zeros and
-//                             ignored when read
+//                             ignored when read. A name is accepted only when
+//                             it is not empty and holds neither "/" nor "..":
+//                             it must name a file inside the directory
 //
 // cache.db is these records one after another, nothing else. The in-memory
 // struct is never written or read as raw memory: serialize()/parse() convert
@@ -37,11 +39,14 @@ struct CCacheEntry {
     CCacheEntry();
 
     // Copies name with its NUL. False (and the entry point left empty) when
-    // name is null or longer than ENTRY_POINT_SIZE - 1 characters.
+    // name is not acceptable (isValidEntryPoint).
     bool setEntryPoint(const char* name);
+    // True for a name that fits the field (at most ENTRY_POINT_SIZE - 1
+    // characters), is not empty and holds neither "/" nor "..".
+    static bool isValidEntryPoint(const char* name);
 
     void serialize(UInt8 (&record)[RECORD_SIZE]) const;
-    // A record without a NUL in its entryPoint field yields the first 35
-    // characters.
+    // A record without a NUL in its entryPoint field yields an empty entry
+    // point, which is not acceptable.
     static CCacheEntry parse(const UInt8 (&record)[RECORD_SIZE]);
 };

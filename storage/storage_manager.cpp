@@ -1,5 +1,8 @@
 #include "storage/storage_manager.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -41,6 +44,7 @@ bool ensureDirectory(const CQVString& dir) {
 
 CStorageManager::CStorageManager()
     : mInitialized(false),
+      mVersionChecked(false),
       mStorageSize(sStorageSize),
       mShMem(sShMemName, CStorageLockBlock::size()),
       mCacheMutex(nullptr),
@@ -84,28 +88,38 @@ bool CStorageManager::init() {
         return false;
     }
 
-    lockCache();
-    // Only the first instance after boot creates the object, so nobody else
-    // can be receiving or converting into the working area yet.
-    if (created == CQVShMem::CREATED && !QVFileOperations::recursiveRemove(mFilesDir.c_str()) &&
-        errno != ENOENT) {
-        QV_LOG(LogMessage::ERROR, "Can't remove %s directory: %s", mFilesDir.c_str(), strerror(errno));
+    // Another process may hold the lock and be stopped: then the working
+    // area stays as it is (the eviction pass collects what dead processes
+    // left there) and the version is checked by the worker's first lookup.
+    const bool locked = lockCache();
+    if (locked) {
+        // Only the first instance after boot creates the object, so nobody
+        // else can be receiving or converting into the working area yet.
+        if (created == CQVShMem::CREATED && !QVFileOperations::recursiveRemove(mFilesDir.c_str()) &&
+            errno != ENOENT) {
+            QV_LOG(LogMessage::ERROR, "Can't remove %s directory: %s", mFilesDir.c_str(), strerror(errno));
+        }
+    } else {
+        QV_LOG(LogMessage::WARNING, "Warning: going on without emptying the working area or checking the version");
     }
+    // Making the directories needs no lock: it changes nothing that exists.
+    const CQVString* missing = nullptr;
     if (!ensureDirectory(mFilesDir)) {
-        QV_LOG(LogMessage::ERROR, "Can't create %s directory: %s", mFilesDir.c_str(), strerror(errno));
-        unlockCache();
-        return false;
+        missing = &mFilesDir;
+    } else if (!ensureDirectory(mConvertedDir)) {
+        missing = &mConvertedDir;
     }
-    if (!ensureDirectory(mConvertedDir)) {
-        QV_LOG(LogMessage::ERROR, "Can't create %s directory: %s", mConvertedDir.c_str(),
-               strerror(errno));
-        unlockCache();
-        return false;
+    if (missing != nullptr) {
+        QV_LOG(LogMessage::ERROR, "Can't create %s directory: %s", missing->c_str(), strerror(errno));
+    } else if (locked) {
+        removeOutdatedCache();
+        mVersionChecked = true;
     }
-    removeOutdatedCache();
-    unlockCache();
-    mInitialized = true;
-    return true;
+    if (locked) {
+        unlockCache();
+    }
+    mInitialized = missing == nullptr;
+    return mInitialized;
 }
 
 void CStorageManager::cleanup() {
@@ -120,18 +134,44 @@ void CStorageManager::cleanup() {
     mInitialized = false;
 }
 
-void CStorageManager::lockCache() const {
+bool CStorageManager::lockCache(UInt32 waitMs, const std::atomic<bool>* cancelled) const {
     if (mCacheMutex == nullptr) {
         QV_LOG(LogMessage::ERROR, "mCacheMutex == 0");
-        return;
+        return false;
     }
-    CQVMutex::LockResult result = mCacheMutex->lockEx();
+    // A long wait is cut into slices so that a cancellation is seen soon.
+    const UInt32 kSliceMs = 50;
+    UInt32 waited = 0;
+    CQVMutex::LockResult result = CQVMutex::LOCK_TIMED_OUT;
+    while (result == CQVMutex::LOCK_TIMED_OUT && (cancelled == nullptr || !cancelled->load())) {
+        const UInt32 slice = cancelled == nullptr || waitMs - waited < kSliceMs ? waitMs - waited : kSliceMs;
+        result = mCacheMutex->timedLockEx(slice);
+        waited += slice;
+        if (waited >= waitMs) {
+            break;
+        }
+    }
     if (result == CQVMutex::LOCKED_OWNER_DIED) {
         QV_LOG(LogMessage::WARNING,
                "Warning: a process died holding the storage lock; lock recovered");
         recoverAfterOwnerDeath();
+    } else if (result == CQVMutex::LOCK_TIMED_OUT && cancelled != nullptr && cancelled->load()) {
+        QV_LOG(LogMessage::MESSAGE, "wait for the storage lock given up after %u ms", static_cast<unsigned>(waited));
+        return false;
+    } else if (result == CQVMutex::LOCK_TIMED_OUT) {
+        QV_LOG(LogMessage::ERROR, "Error: the storage lock was not free within %u ms", static_cast<unsigned>(waited));
+        return false;
     } else if (result == CQVMutex::LOCK_FAILED) {
         QV_LOG(LogMessage::ERROR, "Can't lock the storage mutex");
+        return false;
+    }
+    return true;
+}
+
+void CStorageManager::checkVersionOnce() const {
+    if (!mVersionChecked) {
+        removeOutdatedCache();
+        mVersionChecked = true;
     }
 }
 
@@ -163,7 +203,9 @@ void CStorageManager::recoverAfterOwnerDeath() const {
 
 void CStorageManager::removeOutdatedCache() const {
     QV_LOG_ENTRY();
-    lockCache();
+    if (!lockCache()) {
+        return;
+    }
     CQVString path = mConvertedDir + "version";
     bool cleared = false;
 
@@ -201,7 +243,7 @@ void CStorageManager::writeVersionFile() const {
     CQVString path = mConvertedDir + "version";
     CQVString tmpPath = path + ".new";
     CDRWFile file(path.c_str(), tmpPath.c_str());
-    FILE* stream = file.open(true);
+    FILE* stream = file.open();
     if (stream == nullptr) {
         QV_LOG(LogMessage::ERROR, "can't open /version file: %s", strerror(errno));
         return;
@@ -220,7 +262,9 @@ bool CStorageManager::clearCache() const {
         // Before init() there is no cache directory to clear.
         return false;
     }
-    lockCache();
+    if (!lockCache()) {
+        return false;
+    }
     bool result = false;
     // A missing directory counts as removed: it must be made again.
     if (!QVFileOperations::recursiveRemove(mConvertedDir.c_str()) && errno != ENOENT) {
@@ -252,4 +296,38 @@ UInt64 CStorageManager::getDirectorySize(const CQVString& dir) {
         }
     }
     return total;
+}
+
+bool CStorageManager::syncTree(const CQVString& dir) {
+    bool synced = true;
+    int error = 0;
+    for (CQVDirectoryIterator it(dir), end; it != end; ++it) {
+        CQVString path = dir + "/" + *it;
+        CQVFileStatus status;
+        if (!QVFileOperations::getFileStatus(path.c_str(), status)) {
+            continue;
+        }
+        bool ok = true;
+        if (status.isDirectory()) {
+            ok = syncTree(path);
+        } else if (status.isRegularFile()) {
+            int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            ok = fd >= 0 && QVFileOperations::syncFile(fd);
+            int failure = errno;
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            errno = failure;
+        }
+        if (!ok && synced) {
+            synced = false;
+            error = errno;
+        }
+    }
+    if (!QVFileOperations::syncDirectory(dir.c_str()) && synced) {
+        synced = false;
+        error = errno;
+    }
+    errno = error;
+    return synced;
 }

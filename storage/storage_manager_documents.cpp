@@ -1,6 +1,7 @@
 // Document intake and cache lookup: new documents, their file names, the
 // converter's output directory, and finding and adding cached conversions.
 
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -30,6 +31,16 @@ bool nowNanoseconds(UInt64& ns) {
     return true;
 }
 
+// The index of md5's first record in list, -1 when there is none.
+int findRecord(const TQVVector<CCacheEntry>& list, const UInt8 (&md5)[16]) {
+    for (int i = 0; i < list.size(); ++i) {
+        if (std::memcmp(list.get(i).md5, md5, sizeof(md5)) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 }  // namespace
 
 CQVString CStorageManager::newDocument(const char* extension, UInt32 size) const {
@@ -37,12 +48,15 @@ CQVString CStorageManager::newDocument(const char* extension, UInt32 size) const
     CQVString path = CQVString(COfficeParamsBase::getInstance()->getValue(COfficeParamsBase::DATA_PATH)) +
                      "/files/" + generateFilename(extension);
     QV_LOG(LogMessage::MESSAGE, "filePath: %s", path.c_str());
-    if (!squeezeCache(clampTo32(static_cast<UInt64>(size) * 3u))) {
+    if (requiredSpace(size) > mStorageSize) {
+        QV_LOG(LogMessage::WARNING, "Required size is more than storage size");
         QV_LOG(LogMessage::WARNING, "Can't allocate disk space for document");
         return CQVString();
     }
     return path;
 }
+
+UInt32 CStorageManager::requiredSpace(UInt32 size) { return clampTo32(static_cast<UInt64>(size) * 3u); }
 
 CQVString CStorageManager::generateFilename(const char* extension) {
     UInt64 ns = 0;
@@ -81,62 +95,84 @@ bool CStorageManager::checkDocumentExistence(const UInt8 (&md5)[16], const CQVSt
     if (file == nullptr) {
         return false;
     }
+    // A page that a power loss cut to nothing is as good as missing.
+    struct stat status;
+    bool filled = ::fstat(fileno(file), &status) == 0 && status.st_size > 0;
     if (std::fclose(file) != 0) {
         QV_LOG(LogMessage::ERROR, "Can't close %s: %s", path.c_str(), strerror(errno));
     }
-    return true;
+    if (!filled) {
+        QV_LOG(LogMessage::WARNING, "Warning: %s is empty", path.c_str());
+    }
+    return filled;
 }
 
 bool CStorageManager::findDocumentInCache(const UInt8 (&md5)[16], CQVString& path) const {
     QV_LOG_ENTRY();
-    lockCache();
+    if (!lockCache()) {
+        return false;
+    }
     TQVVector<CacheEntry> list;
     if (!readCache(list)) {
         QV_LOG(LogMessage::WARNING, "Can't read cache");
         unlockCache();
         return false;
     }
-    int index = -1;
-    for (int i = 0; i < list.size() && index < 0; ++i) {
-        if (std::memcmp(list.get(i).md5, md5, sizeof(md5)) == 0) {
-            index = i;
-        }
-    }
+    int index = findRecord(list, md5);
     if (index < 0) {
         unlockCache();
         return false;
     }
-    bool found = false;
-    CacheEntry& entry = list.get(index);
-    if (checkDocumentExistence(md5, entry.entryPoint)) {
+    if (checkDocumentExistence(md5, list.get(index).entryPoint)) {
         QV_LOG(LogMessage::MESSAGE, "found");
-        path = mConvertedDir + md5ToString(md5) + "/" + entry.entryPoint;
+        path = mConvertedDir + md5ToString(md5) + "/" + list.get(index).entryPoint;
+        unlockCache();
+        return true;
+    }
+    CQVString dir = mConvertedDir + md5ToString(md5);
+    // A directory deleted by hand leaves nothing to remove.
+    if (!QVFileOperations::recursiveRemove(dir.c_str()) && errno != ENOENT) {
+        QV_LOG(LogMessage::WARNING, "Can't remove %s: %s", dir.c_str(), strerror(errno));
+    }
+    list.erase(index);
+    if (!writeCache(list)) {
+        QV_LOG(LogMessage::ERROR, "Can't write cache");
+    }
+    unlockCache();
+    return false;
+}
+
+bool CStorageManager::touchDocument(const UInt8 (&md5)[16]) const {
+    QV_LOG_ENTRY();
+    if (!lockCache()) {
+        return false;
+    }
+    TQVVector<CacheEntry> list;
+    int index = readCache(list) ? findRecord(list, md5) : -1;
+    bool touched = false;
+    if (index >= 0) {
+        CacheEntry& entry = list.get(index);
         UInt64 ns = 0;
         if (nowNanoseconds(ns)) {
             entry.time = ns;
         } else {
             QV_LOG(LogMessage::ERROR, "clock_gettime: %s", strerror(errno));
         }
-        found = true;
-    } else {
-        CQVString dir = mConvertedDir + md5ToString(md5);
-        // A directory deleted by hand leaves nothing to remove.
-        if (!QVFileOperations::recursiveRemove(dir.c_str()) && errno != ENOENT) {
-            QV_LOG(LogMessage::WARNING, "Can't remove %s: %s", dir.c_str(), strerror(errno));
+        touched = writeCache(list);
+        if (!touched) {
+            QV_LOG(LogMessage::ERROR, "Can't write cache");
         }
-        list.erase(index);
-    }
-    if (!writeCache(list)) {
-        QV_LOG(LogMessage::ERROR, "Can't write cache");
     }
     unlockCache();
-    return found;
+    return touched;
 }
 
 CQVString CStorageManager::addDocumentToCache(const UInt8 (&md5)[16], const CQVString& convertedDir,
                                               const CQVString& entryPoint) const {
     QV_LOG_ENTRY();
-    lockCache();
+    if (!lockCache()) {
+        return convertedDir + "/" + entryPoint;
+    }
     CQVString path;
     if (findDocumentInCache(md5, path)) {
         // Cached by another instance or process while this one converted.
@@ -150,13 +186,20 @@ CQVString CStorageManager::addDocumentToCache(const UInt8 (&md5)[16], const CQVS
     CacheEntry entry;
     if (!entry.setEntryPoint(entryPoint.c_str())) {
         // The record could not name the page: show it from the working area.
-        QV_LOG(LogMessage::ERROR, "Entry point name too long: %s", entryPoint.c_str());
+        QV_LOG(LogMessage::ERROR, "Entry page name not accepted: %s", entryPoint.c_str());
         unlockCache();
         return convertedDir + "/" + entryPoint;
     }
     UInt32 size = clampTo32(getDirectorySize(convertedDir));
     if (!squeezeCache(size)) {
         QV_LOG(LogMessage::WARNING, "Can't allocate disk space for converted document");
+    }
+    // On the disk before anything names it: a record never outlives its
+    // pages in a power loss.
+    if (!syncTree(convertedDir)) {
+        QV_LOG(LogMessage::ERROR, "Can't sync %s: %s", convertedDir.c_str(), strerror(errno));
+        unlockCache();
+        return convertedDir + "/" + entryPoint;
     }
     CQVString target = mConvertedDir + md5ToString(md5);
     QVFileOperations::recursiveRemove(target.c_str());
@@ -166,6 +209,8 @@ CQVString CStorageManager::addDocumentToCache(const UInt8 (&md5)[16], const CQVS
         unlockCache();
         return convertedDir + "/" + entryPoint;
     }
+    // The move becomes durable with the index commit's sync of the same
+    // directory.
     std::memcpy(entry.md5, md5, sizeof(md5));
     if (!nowNanoseconds(entry.time)) {
         QV_LOG(LogMessage::ERROR, "clock_gettime: %s", strerror(errno));

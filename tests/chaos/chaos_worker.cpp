@@ -6,13 +6,12 @@
 //
 //   chaos_worker <library> <documents dir> <seed> <count> <limit seconds>
 //
-// Documents are the converter stand-in's scripts named doc<k>.doc in the
+// Documents are the converter stand-in's scripts, the only files in the
 // documents directory; each instance takes a random one, so processes meet
 // on the same digests. An instance is done when it navigated or told the
 // user about a failure. Exit status: 0 all done; 3 an instance was not done
 // within the time limit plus a margin (printed as "HUNG"), 4 a draw event
 // took longer than a second (the plug-in thread was blocked), 5 setup failed.
-#include <dirent.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -27,28 +26,11 @@
 #include "host/plugin_library.h"
 #include "tests/support/files.h"
 
-// No leak check at this program's exit in sanitizer builds. A worker may
-// leave a converter watcher thread reaping a converter it killed moments
-// before; LeakSanitizer's own stop-the-world then fails while that thread
-// exits ("LeakSanitizer has encountered a fatal error"), which would count as
-// a failed worker. Leaks are the leak gate's job (tests/chaos/leak_gate_test).
+// No leak check at this program's exit in sanitizer builds: LeakSanitizer's
+// stop-the-world fails while a converter watcher thread exits, which would
+// count as a failed worker. Leaks are the leak gate's job.
 extern "C" __attribute__((visibility("default"), used)) int __lsan_is_turned_off() { return 1; }
 
-namespace {
-
-std::vector<std::string> documents(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* handle = opendir(dir.c_str());
-    if (handle == nullptr) return names;
-    while (struct dirent* entry = readdir(handle)) {
-        std::string name = entry->d_name;
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".doc") == 0) names.push_back(name);
-    }
-    closedir(handle);
-    return names;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 6) {
@@ -59,7 +41,7 @@ int main(int argc, char** argv) {
     std::mt19937 random(static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)));
     const int count = std::atoi(argv[4]);
     const double limit = std::atof(argv[5]);
-    std::vector<std::string> names = documents(dir);
+    const std::vector<std::string> names = test_support::listDirectory(dir);
     if (names.empty()) return 5;
 
     host::HostBrowser browser;

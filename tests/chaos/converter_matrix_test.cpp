@@ -2,13 +2,13 @@
 // library: each ends as the conversion driver promises (navigation for a
 // finished conversion, "Bad content" otherwise), cut off by the time limit
 // only when it never ends by itself, the instance answers draw events all
-// the while, and no converter process, helper or grandchild is left.
+// the while, and no converter process, helper or grandchild is left, nor
+// anything of a failed conversion in the working area.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <ostream>
 #include <string>
 
 #include "tests/integration/office_viewer_fixture.h"
@@ -47,6 +47,7 @@ const Misbehaviour kCases[] = {
     // closes the grandchild's copy of the pipe: a finished conversion.
     {"GrandchildHoldsThePipeOpen", "index written\ngrandchild\nexit 0\n", true, false},
     {"IgnoresSigterm", "ignoreterm\nindex written\nhang\n", false, true},
+    {"CrashesAfterItsPage", "index written\nraise 11\n", false, false},
 };
 
 class ConverterMatrix : public OfficeViewerFixture, public ::testing::WithParamInterface<Misbehaviour> {
@@ -97,6 +98,7 @@ TEST_P(ConverterMatrix, EndsAsPromisedStaysResponsiveAndLeavesNothingRunning) {
         EXPECT_TRUE(browser.runUntil([&] { return instance.draw(&target) == 1 && showsErrorColour(target); },
                                      std::chrono::milliseconds(2000)))
             << "the instance did not turn to its error colour";
+        EXPECT_EQ(std::vector<std::string>(), test_support::listDirectory(dataDir() + "files"));
     }
     EXPECT_TRUE(test_support::eventually([&] { return test_support::standInsUnder(root()).empty(); }))
         << "a converter process is left";

@@ -13,23 +13,14 @@
 #include "tests/integration/office_viewer_fixture.h"
 #include "tests/support/processes.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define RRZ_LSAN 1
-#endif
-#endif
 #if defined(__SANITIZE_ADDRESS__)
 #define RRZ_LSAN 1
-#endif
-#ifdef RRZ_LSAN
 #include <sanitizer/lsan_interface.h>
 #endif
 
 namespace {
 
 using namespace test_support;
-
-size_t descriptors() { return openDescriptors().size(); }
 
 class LeakGate : public OfficeViewerFixture {
 protected:
@@ -64,7 +55,7 @@ TEST_F(LeakGate, TwoHundredInstancesLeaveNoDescriptorThreadChildOrHeapBehind) {
     // singletons, the storage mutex mapping's bookkeeping, cairo's caches.
     for (int i = 0; i < 3; ++i) convertOne(1000 + i);
     ASSERT_FALSE(HasFatalFailure());
-    const size_t fdsBefore = descriptors();
+    const size_t fdsBefore = openDescriptors().size();
     const size_t threadsBefore = threadCount();
     const size_t heapBefore = mallinfo2().uordblks;
 
@@ -73,13 +64,13 @@ TEST_F(LeakGate, TwoHundredInstancesLeaveNoDescriptorThreadChildOrHeapBehind) {
         ASSERT_FALSE(HasFatalFailure());
     }
 
-    EXPECT_EQ(fdsBefore, descriptors());
+    EXPECT_EQ(fdsBefore, openDescriptors().size());
     EXPECT_TRUE(eventually([&] { return threadCount() == threadsBefore; }))
         << threadCount() << " threads, were " << threadsBefore;
     EXPECT_TRUE(eventually(hasNoChildren)) << "a converter process is left";
     const size_t heapAfter = mallinfo2().uordblks;
     std::printf("leak gate: descriptors %zu -> %zu, threads %zu -> %zu, heap %zu -> %zu bytes\n", fdsBefore,
-                descriptors(), threadsBefore, threadCount(), heapBefore, heapAfter);
+                openDescriptors().size(), threadsBefore, threadCount(), heapBefore, heapAfter);
 #ifdef RRZ_LSAN
     EXPECT_EQ(0, __lsan_do_recoverable_leak_check()) << "LeakSanitizer found leaks";
 #else

@@ -10,7 +10,6 @@
 //
 //   msg <type> <text>        one message, header and text in one write
 //   split <type> <text>      one message written one byte at a time
-//   long <type> <n>          one message of n text bytes
 //   header <type> <length>   a header alone, announcing length bytes
 //   garbage <n>              n bytes of 0xAB
 //   flood <count> <type> <text>  count messages "<text> <i>"
@@ -29,9 +28,9 @@
 //                            the pipe open and waits forever
 //   ignoreterm               ignore SIGTERM from here on
 //   exit <code>              end now with that status
+//   raise <signal>           die now from that signal (a crash)
 //
-// Started with any other number of arguments, it records itself as "record"
-// does to the file named by $RRZ_STUB_RECORD (when set) and ends with 2.
+// Started with any other number of arguments, it ends with 2.
 #include <dirent.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -135,11 +134,7 @@ void startHelper(const std::string& pidFile) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        const char* recordPath = std::getenv("RRZ_STUB_RECORD");
-        if (recordPath != nullptr) record(recordPath, argc, argv);
-        return 2;
-    }
+    if (argc != 4) return 2;
     gPipe = std::atoi(argv[3]);
     std::istringstream script;
     {
@@ -171,13 +166,6 @@ int main(int argc, char** argv) {
                 writeAll(&c, 1);
                 sleepMs(2);
             }
-        } else if (command == "long") {
-            int32_t type = 0;
-            size_t n = 0;
-            in >> type >> n;
-            std::string text(n, 'x');
-            for (size_t i = 0; i < n; ++i) text[i] = static_cast<char>('a' + i % 26);
-            sendMessage(type, text);
         } else if (command == "header") {
             int32_t type = 0;
             uint32_t length = 0;
@@ -230,6 +218,11 @@ int main(int argc, char** argv) {
             }
         } else if (command == "ignoreterm") {
             signal(SIGTERM, SIG_IGN);
+        } else if (command == "raise") {
+            int sig = 0;
+            in >> sig;
+            signal(sig, SIG_DFL);
+            raise(sig);
         } else if (command == "exit") {
             int code = 0;
             in >> code;

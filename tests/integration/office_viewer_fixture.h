@@ -62,10 +62,6 @@ protected:
                                 std::chrono::milliseconds(timeoutMs));
     }
 
-    bool waitForLog(const std::string& fragment, int timeoutMs = 20000) {
-        return browser.runUntil([&] { return browser.logContains(fragment); }, std::chrono::milliseconds(timeoutMs));
-    }
-
     const std::string& dataDir() const { return mDataDir; }
     const std::string& root() const { return mRoot.path(); }
 

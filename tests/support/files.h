@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -11,5 +12,8 @@ std::string readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::string& content);
 // Whether path names anything (a dangling symbolic link counts).
 bool exists(const std::string& path);
+// The names in a directory, "." and ".." left out, sorted; empty when it
+// cannot be read.
+std::vector<std::string> listDirectory(const std::string& dir);
 
 }  // namespace test_support
