@@ -1,7 +1,10 @@
 #include "plugin_base/np_entry.h"
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "log/logger.h"
 #include "plugin_base/browser_funcs.h"
@@ -40,6 +43,16 @@ void deliverToBrowser(LogMessage::type level, const char* line) {
     }
 }
 
+// A browser without the private log services (a stock NPAPI browser) still
+// shows what went wrong: warnings and errors go to its standard error, each
+// line in one write so that lines of other threads and libraries stay whole.
+void deliverToStandardError(LogMessage::type level, const char* line) {
+    if (level == LogMessage::MESSAGE) return;
+    std::string text = std::string(level == LogMessage::ERROR ? "error: " : "warning: ") + line + "\n";
+    ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
+    (void)written;
+}
+
 // The browser's services go away with the library: no line may reach them
 // from a static destructor that runs after unloading has begun.
 struct LogSinkRelease {
@@ -54,6 +67,8 @@ NPError NP_Initialize(NPNetscapeFuncs* browserFuncs, NPPluginFuncs* pluginFuncs)
     if ((browserFuncs->version >> 8) != 0) return NPERR_INCOMPATIBLE_VERSION_ERROR;
     if (browserFuncs->size < kNPNFuncsRequiredSize) return NPERR_INVALID_FUNCTABLE_ERROR;
     copyBrowserTable(browserFuncs);
+    // Until (unless) the browser provides its private log services.
+    if (!hasPrivateTable()) CLogger::setSink(&deliverToStandardError);
 
     if (pluginFuncs == nullptr) return NPERR_INVALID_FUNCTABLE_ERROR;
     NPError result = fillPluginFunctionTable(pluginFuncs);
