@@ -107,6 +107,8 @@ TEST_F(Registration, ReconnectionRegistersAgainWithTheSameParameters) {
     host::HostInstance instance(browser);
     ASSERT_EQ(NPERR_NO_ERROR, instance.create("application/x-rrz-test", {{"src", "x.ppt"}}));
     ASSERT_TRUE(waitFor(kRegister, 1));
+    // The subscription travels beside the queued registration, in either order.
+    ASSERT_TRUE(browser.runUntil([&] { return controller.subscriptions() >= 1; }, std::chrono::milliseconds(kWaitMs)));
     controller.stop();
     ASSERT_TRUE(controller.start());
     ASSERT_TRUE(waitFor(kRegister, 2));
