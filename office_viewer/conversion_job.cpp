@@ -79,6 +79,7 @@ void CConversionJob::run() {
         mStorage->touchDocument(mDocument->getMD5());
         mStorage->unlockCache();
     }
+    mStorage.reset();
     mDone = true;
 }
 

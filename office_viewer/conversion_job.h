@@ -57,7 +57,9 @@ private:
 
     const NPP mInstance;
     const PluginThreadCalls::Token mPlugin;
-    const TQVSharedPtr<CStorageManager> mStorage;
+    // The worker's own; let go when run() ends, so that a finished job that
+    // waits to be joined holds no mapping or descriptor of the storage.
+    TQVSharedPtr<CStorageManager> mStorage;
     const DocumentPtr mDocument;
     const CQVString mStreamUrl;
     const UInt32 mAnnouncedSize;
