@@ -54,15 +54,12 @@ fi
 # kernel, not because of the code:
 # - qemu-user does not implement robust futexes (set_robust_list), so a
 #   process-shared mutex whose owner died is never reported to the next
-#   locker (EOWNERDEAD): the dead-owner tests and the crash and chaos
+#   locker (EOWNERDEAD): the dead-owner test and the crash and chaos
 #   tests, which kill lock holders, would never get the lock again;
-# - qemu-user does not apply RLIMIT_AS to the emulated process, so a thread
-#   stack cannot be made to fail;
 # - valgrind cannot run ARM code;
 # - the flood case of the converter matrix relays 20000 messages within a
 #   2-second limit, which emulation does not reach reliably.
-skip='^(CQVMutexProcessTest\.Owner.*|StorageCrash\..*|ChaosTest\..*'
-skip+='|CQVThreadCtrl\.StartFailureReturnsZero'
+skip='^(StorageLock\.OwnerKilled.*|StorageCrash\..*|ChaosTest\..*'
 skip+='|.*ConverterMatrix\..*/FloodOfSmallMessages|.*office_tests_NOT_BUILT)'
 cd "$build"
 # shellcheck disable=SC2086
