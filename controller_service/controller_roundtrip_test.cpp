@@ -17,6 +17,7 @@
 #include "ipc/zeta_ipc_adapter.h"
 #include "platform/zeta/zeta_test_runtime.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/processes.h"
 
 namespace {
 
@@ -114,7 +115,12 @@ TEST_F(ControllerRoundTrip, AMessageBuiltForALinkThatWasReplacedIsNeverSent) {
     EXPECT_EQ(ENOTCONN, stale.getStatus());
     EXPECT_EQ(0, adapter->requestKeyEvent(2));
     ASSERT_TRUE(consumer.waitFor("key 0"));
-    EXPECT_EQ(1u, controller.requests().size());  // the stale message would be a malformed second one
+    // The controller answers before it records; the stale message would be a malformed first one.
+    ASSERT_TRUE(test_support::eventually([&] {
+        auto requests = controller.requests();
+        return !requests.empty() && requests.back().updateId == OrcaBrowserPlugin::UPD_ID_requestKeyEvent;
+    }));
+    EXPECT_EQ(1u, controller.requests().size());
 }
 
 }  // namespace
