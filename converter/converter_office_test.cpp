@@ -44,6 +44,9 @@ TEST_F(ConverterOffice, RelaysMessagesAndCompletesOnlyWhenTheConverterFinishes) 
         {"no time at all", "0", "msg 0 too late\nindex\n", false, {{cut, 0}}, "too late"},
         {"text cut short by its end", "10", "index\nheader 0 100\n", true,
          {{"read Message: " + std::string(strerror(EPIPE)), 0}}, nullptr},
+        {"a length past the limit", "2", "index\nheader 0 1048577\nhang\n", false,
+         {{"message length 1048577 is above the limit of 1048576 bytes", 2}, {"conversion has been aborted", 0}},
+         nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
