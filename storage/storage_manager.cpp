@@ -93,11 +93,12 @@ bool CStorageManager::init() {
     // left there) and the version is checked by the worker's first lookup.
     const bool locked = lockCache();
     if (locked) {
-        // Only the first instance after boot creates the object, so nobody
-        // else can be receiving or converting into the working area yet.
-        if (created == CQVShMem::CREATED && !QVFileOperations::recursiveRemove(mFilesDir.c_str()) &&
-            errno != ENOENT) {
-            QV_LOG(LogMessage::ERROR, "Can't remove %s directory: %s", mFilesDir.c_str(), strerror(errno));
+        // Only the first instance after boot creates the object, but an
+        // instance of another process may have mapped it since and be
+        // receiving already: what a live process claims stays, and so does
+        // the directory it writes into.
+        if (created == CQVShMem::CREATED) {
+            collectWorkingArea(true);
         }
     } else {
         QV_LOG(LogMessage::WARNING, "Warning: going on without emptying the working area or checking the version");

@@ -190,10 +190,11 @@ private:
     // Finishes a commit of the index pair that a kill or a power loss
     // interrupted; true when a consistent pair now stands. REQUIRES: lock.
     bool rollForward() const;
-    // The parts of the eviction pass that clean up after dead processes.
+    // The parts of the eviction pass that clean up after dead processes;
+    // strays: also what the plug-in never makes in the working area.
     // REQUIRES: lock held.
     void collectOrphans(const TQVVector<CacheEntry>& list) const;
-    void collectWorkingArea() const;
+    void collectWorkingArea(bool strays) const;
 
     bool mInitialized;
     // Whether the cache version was checked since init.

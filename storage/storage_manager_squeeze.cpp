@@ -43,7 +43,7 @@ bool CStorageManager::squeezeCache(UInt32 required) const {
         }
         QV_LOG(LogMessage::WARNING, "Can't read cache");
     }
-    collectWorkingArea();
+    collectWorkingArea(false);
 
     // 64-bit sums: neither many records nor a large required can wrap.
     UInt64 used = 0;
@@ -102,7 +102,7 @@ void CStorageManager::collectOrphans(const TQVVector<CacheEntry>& list) const {
     }
 }
 
-void CStorageManager::collectWorkingArea() const {
+void CStorageManager::collectWorkingArea(bool strays) const {
     // A received document is claimed by its process while it lives, and its
     // output directory is made only while the document exists.
     std::set<std::string> names;
@@ -115,14 +115,16 @@ void CStorageManager::collectWorkingArea() const {
         if (!QVFileOperations::getFileStatus(path.c_str(), status)) {
             continue;
         }
+        const bool output = status.isDirectory() && endsWith(name, kOutputSuffix);
         bool abandoned = false;
         if (status.isRegularFile()) {
             abandoned = NWorkingFile::removeUnclaimed(path.c_str());
             if (abandoned) {
                 QVFileOperations::recursiveRemove((path + kOutputSuffix).c_str());
             }
-        } else if (status.isDirectory() && endsWith(name, kOutputSuffix) &&
-                   names.count(name.substr(0, name.size() - (sizeof(kOutputSuffix) - 1))) == 0) {
+        } else if (output && names.count(name.substr(0, name.size() - (sizeof(kOutputSuffix) - 1))) == 0) {
+            abandoned = QVFileOperations::recursiveRemove(path.c_str());
+        } else if (strays && !output) {
             abandoned = QVFileOperations::recursiveRemove(path.c_str());
         }
         if (abandoned) {

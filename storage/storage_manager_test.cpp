@@ -13,6 +13,7 @@
 #include "log/logger.h"
 #include "storage/storage_lock.h"
 #include "storage/storage_manager_test_util.h"
+#include "storage/working_file.h"
 #include "tests/support/log_capture.h"
 
 using namespace storage_test;
@@ -56,9 +57,14 @@ TEST_F(StorageInit, VersionFileDecidesWhetherTheCacheIsKept) {
 TEST_F(StorageInit, OnlyTheFirstStartAfterBootEmptiesTheWorkingArea) {
     ASSERT_EQ(0, ::mkdir(filesDir().c_str(), 0777));
     ASSERT_TRUE(writeFile(filesDir() + "leftover.doc", "old"));
+    ASSERT_EQ(0, ::mkdir((filesDir() + "stray").c_str(), 0777));
+    // Claimed by a process that mapped the lock object before the wipe.
+    const int claimed = NWorkingFile::createClaimed((filesDir() + "claimed.doc").c_str());
+    ASSERT_GE(claimed, 0);
     CStorageManager first;
     ASSERT_TRUE(first.init());
-    EXPECT_EQ(std::vector<std::string>(), listDirectory(filesDir()));
+    EXPECT_EQ(std::vector<std::string>{"claimed.doc"}, listDirectory(filesDir()));
+    ::close(claimed);
     // Another instance must not delete what the first one is receiving.
     ASSERT_TRUE(writeFile(filesDir() + "receiving.doc", "new"));
     CStorageManager second;
