@@ -84,6 +84,7 @@ TEST_F(OfficeViewer, DocumentIsShownAsProgressConvertedAndOpened) {
     ASSERT_EQ(static_cast<long>(half), stream.write(document.substr(0, half), 197));
     ASSERT_EQ(1, instance.draw(&target));
     EXPECT_EQ(kProgressPixel, target.pixel(210, 240)) << "the bar's filled part";
+    EXPECT_EQ(kProgressPixel, target.pixel(390, 215)) << "filled to just before its middle";
     EXPECT_NE(kProgressPixel, target.pixel(590, 240)) << "the bar's empty part";
 
     ASSERT_EQ(static_cast<long>(document.size() - half), stream.write(document.substr(half), 197));
