@@ -9,11 +9,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "converter_program/office_macro.h"
+#include "converter_program/process_status.h"
 #include "converter_program/staging.h"
 #include "converter_program/suite_environment.h"
 #include "converter_program/suite_process.h"
@@ -201,9 +200,7 @@ pid_t launchService(const tConverterSettings& settings) {
 }
 
 bool serviceProcessRuns(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    std::string::size_type close = text.rfind(')');
     // Gone, or a zombie that its new parent has not reaped yet.
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z';
+    tProcessStatus status;
+    return readProcessStatus(pid, status) && status.state != 'Z';
 }

@@ -11,9 +11,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
+
+#include "converter_program/process_status.h"
 
 namespace {
 
@@ -34,33 +34,18 @@ std::vector<char*> pointers(const std::vector<std::string>& texts) {
     ::_exit(127);
 }
 
-struct tProcessEntry {
-    pid_t parent;
-    pid_t group;
-};
-
-// Parent and process group of every process, from /proc/<pid>/stat.
-std::map<pid_t, tProcessEntry> processTable() {
-    std::map<pid_t, tProcessEntry> table;
+// Parent and process group of every process.
+std::map<pid_t, tProcessStatus> processTable() {
+    std::map<pid_t, tProcessStatus> table;
     DIR* dir = ::opendir("/proc");
     if (dir == nullptr) {
         return table;
     }
     while (struct dirent* entry = ::readdir(dir)) {
         const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-        if (pid <= 0) {
-            continue;
-        }
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        // The command name in parentheses may hold anything; the fields follow the last ')'.
-        const std::string::size_type close = text.rfind(')');
-        char state = 0;
-        int parent = 0;
-        int group = 0;
-        if (close != std::string::npos &&
-            std::sscanf(text.c_str() + close + 1, " %c %d %d", &state, &parent, &group) == 3) {
-            table[pid] = {parent, group};
+        tProcessStatus status;
+        if (pid > 0 && readProcessStatus(pid, status)) {
+            table[pid] = status;
         }
     }
     ::closedir(dir);
@@ -71,7 +56,7 @@ std::map<pid_t, tProcessEntry> processTable() {
 std::vector<pid_t> leftovers() {
     const pid_t self = ::getpid();
     const pid_t group = ::getpgrp();
-    const std::map<pid_t, tProcessEntry> table = processTable();
+    const std::map<pid_t, tProcessStatus> table = processTable();
     std::vector<pid_t> found;
     for (const auto& [pid, entry] : table) {
         if (pid == self || entry.group != group) {

@@ -1,9 +1,6 @@
 // The office viewer in a browser without (parts of) the private host table:
 // navigation through the standard NPN_GetURL, messages drawn in the plug-in
 // instead of sent, and events that are never read as the host's records.
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstring>
 
 #include "tests/integration/office_viewer_fixture.h"
@@ -82,12 +79,7 @@ TEST_F(StockBrowser, ErrorsAreWrittenToStandardErrorWithoutTheLogService) {
     host::BrowserOptions options;
     options.initializePrivate = false;
     start(options);
-    test_support::TempDir dir("rrz_stderr");
-    std::fflush(stderr);
-    const int saved = ::dup(STDERR_FILENO);
-    FILE* captured = std::fopen((dir / "stderr").c_str(), "w");
-    ASSERT_TRUE(captured != nullptr && saved >= 0);
-    ::dup2(::fileno(captured), STDERR_FILENO);
+    testing::internal::CaptureStderr();
     {
         host::HostInstance instance(browser);
         open(instance);
@@ -95,10 +87,7 @@ TEST_F(StockBrowser, ErrorsAreWrittenToStandardErrorWithoutTheLogService) {
         int redraws = browser.invalidateCount();
         browser.runUntil([&] { return browser.invalidateCount() > redraws; }, std::chrono::milliseconds(20000));
     }
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    std::fclose(captured);
-    const std::string written = readFile(dir / "stderr");
+    const std::string written = testing::internal::GetCapturedStderr();
     EXPECT_NE(std::string::npos, written.find("error: [VavavozaRozoruv] ")) << written;
     EXPECT_NE(std::string::npos, written.find("message: Bad content\n")) << written;
     // The converter ended by itself before the stop that follows every conversion.
